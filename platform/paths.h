@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace ferry {
+
+// The folder that holds registry.db, tavern97.ini and the other state files:
+// $FERRY_HOME when set, else ${XDG_CONFIG_HOME:-~/.config}/hollowell. Created on first use.
+QString dataDir();
+
+// A path inside dataDir().
+QString dataFile(const QString &name);
+
+// Name of the shared session block: $FERRY_SHM_NAME or "ferry_shared_mem".
+QString sharedBlockName();
+
+} // namespace ferry
