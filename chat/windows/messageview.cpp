@@ -214,6 +214,7 @@ void CMessageView::flush()
         end.movePosition(QTextCursor::End);
         setTextCursor(end);
         ensureCursorVisible();
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     }
 }
 
