@@ -1,5 +1,6 @@
 // The message view on an offscreen screen, with a fake of the rest of the client.
 
+#include "chat/windows/fontbystyle.h"
 #include "chat/windows/messageview.h"
 #include "platform/prompts.h"
 #include "tests/support/testenv.h"
@@ -374,6 +375,22 @@ private slots:
         QCOMPARE(QFontInfo(view.font()).pointSize(), small + 12);
         QCOMPARE(formatAt(view, 0).foreground().color(), QColor(0, 255, 0));
         QVERIFY(formatAt(view, positionOf(view, "http")).fontUnderline());
+    }
+
+    void fontCreation()
+    {
+        const QString missing = QStringLiteral("No Such Face 97");
+        QVERIFY(!createFontByStyle(missing, "Regular", 8, {.exact = true}));
+        const auto fallback = createFontByStyle(missing, "Regular", 14);
+        QVERIFY(fallback);
+        QCOMPARE(fallback->pointSize(), 14);
+        // Without a style name the flags decide weight and slant.
+        const auto boldItalic =
+            createFontByStyle(missing, QString(), 9, {.bold = true, .italic = true, .underline = true});
+        QVERIFY(boldItalic);
+        QCOMPARE(boldItalic->weight(), QFont::Bold);
+        QVERIFY(boldItalic->italic());
+        QVERIFY(boldItalic->underline());
     }
 
     void rawTextContinuesPartialLines()
