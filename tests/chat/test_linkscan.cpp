@@ -6,6 +6,7 @@
 #include "chat/core/windowlog.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -60,6 +61,33 @@ private slots:
         // "ftp:" inside an http link is found again, but only one run is underlined.
         QCOMPARE(linkTexts("http:ftp:x y", false), (QStringList{"http:ftp:x", "ftp:x"}));
         QCOMPARE(linkTexts("http:ftp:x y ftp:z", true), (QStringList{"http:ftp:x", "ftp:z"}));
+    }
+
+    // Random lines built from prefix pieces, blanks, parentheses and odd characters:
+    // every link lies inside the line, starts with a prefix and holds no blank or ')',
+    // and the merged runs are sorted and apart.
+    void randomLinesGiveWellFormedLinks()
+    {
+        const QStringList pieces{"http:", "FTP:", "fInGeR:", "getfile:", "mailto:", " ", ")", "(",
+                                 "x", "@", "ß", QString(QChar(0x130)), "htt", "p:"};
+        QRandomGenerator rng(97);
+        for (int round = 0; round < 2000; ++round) {
+            QString line;
+            for (int n = rng.bounded(12); n > 0; --n)
+                line += pieces[rng.bounded(int(pieces.size()))];
+            for (const LinkSpan &l : findLinks(line)) {
+                QVERIFY(l.start >= 0 && l.start < l.end && l.end <= line.size());
+                const QString text = line.mid(l.start, l.end - l.start);
+                QVERIFY2(!text.contains(u' ') && !text.contains(u')'), qPrintable(line));
+                bool prefixed = false;
+                for (const char *p : kLinkPrefixes)
+                    prefixed = prefixed || text.startsWith(QLatin1String(p), Qt::CaseInsensitive);
+                QVERIFY2(prefixed, qPrintable(line));
+            }
+            const QList<LinkSpan> merged = mergedLinks(line);
+            for (qsizetype i = 1; i < merged.size(); ++i)
+                QVERIFY(merged[i - 1].end < merged[i].start);
+        }
     }
 
     void linkActions_data()
