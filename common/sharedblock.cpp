@@ -100,9 +100,10 @@ void SharedBlock::writeText(std::size_t offset, std::size_t width, const QByteAr
 {
     // Text stops at its first NUL, and is cut so that a NUL always ends it inside the
     // field; the rest of the field is cleared so no earlier, longer text shows through.
-    const QByteArray head = text.left(text.indexOf('\0') < 0 ? text.size() : text.indexOf('\0'));
-    const std::size_t n = std::min<std::size_t>(std::size_t(head.size()), width - 1);
-    std::memcpy(m_data + offset, head.constData(), n);
+    const auto nul = text.indexOf('\0');
+    const std::size_t length = std::size_t(nul < 0 ? text.size() : nul);
+    const std::size_t n = std::min(length, width - 1);
+    std::memcpy(m_data + offset, text.constData(), n);
     std::memset(m_data + offset + n, 0, width - n);
 }
 

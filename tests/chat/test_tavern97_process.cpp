@@ -24,9 +24,8 @@ struct Session {
 
     bool start()
     {
-        creator = env.start(QStringLiteral("shmpeer"), {"create", "127.0.0.1", "Tester", ""});
-        return test::readLine(*creator) == "ready"
-            && memory.open(env.shmName(), sharedblock::Size) == SharedMemory::Result::Ok;
+        creator = test::startBlockCreator(env, "127.0.0.1", "Tester", "");
+        return creator && memory.open(env.shmName(), sharedblock::Size) == SharedMemory::Result::Ok;
     }
     SharedBlock block() { return SharedBlock(memory.data()); }
 
@@ -92,9 +91,7 @@ private slots:
 
     void terminationSignalsEndItNormally_data()
     {
-        QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
+        test::addTerminationSignalRows();
     }
 
     void terminationSignalsEndItNormally()

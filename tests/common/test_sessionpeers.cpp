@@ -36,8 +36,8 @@ private slots:
     void controlCenterWritesAreSeenByteForByteElsewhere()
     {
         test::TestEnv env;
-        auto creator = env.start(QStringLiteral("shmpeer"), {"create", "172.16.5.4", "Wanderer", ""});
-        QCOMPARE(test::readLine(*creator), QByteArray("ready"));
+        auto creator = test::startBlockCreator(env, "172.16.5.4", "Wanderer", "");
+        QVERIFY(creator);
 
         SharedMemory memory;
         QCOMPARE(memory.open(env.shmName(), sb::Size), SharedMemory::Result::Ok);

@@ -14,9 +14,7 @@ class TestFerryccProcess : public QObject {
 private slots:
     void terminationSignalsEndItNormally_data()
     {
-        QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
+        test::addTerminationSignalRows();
     }
 
     void terminationSignalsEndItNormally()

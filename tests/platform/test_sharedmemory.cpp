@@ -77,8 +77,8 @@ private slots:
     void blockOfAKilledCreatorIsAbsentAndReplaced()
     {
         test::TestEnv env;
-        auto peer = env.start(QStringLiteral("shmpeer"), {"create", "192.168.7.9", "Ghost", "ghost@example.org"});
-        QCOMPARE(test::readLine(*peer), QByteArray("ready"));
+        auto peer = test::startBlockCreator(env, "192.168.7.9", "Ghost", "ghost@example.org");
+        QVERIFY(peer);
         SharedMemory opener;
         QCOMPARE(opener.open(env.shmName(), BlockSize), Result::Ok);
         QCOMPARE(opener.data()[3], 9);
@@ -101,8 +101,8 @@ private slots:
     void creatorInAnotherProcessExcludesThisOne()
     {
         test::TestEnv env;
-        auto peer = env.start(QStringLiteral("shmpeer"), {"create", "10.0.0.1", "Holder", ""});
-        QCOMPARE(test::readLine(*peer), QByteArray("ready"));
+        auto peer = test::startBlockCreator(env, "10.0.0.1", "Holder", "");
+        QVERIFY(peer);
         SharedMemory creator;
         QCOMPARE(creator.create(env.shmName(), BlockSize), Result::InUse);
 

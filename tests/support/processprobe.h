@@ -2,6 +2,8 @@
 
 // Small probes of other processes for tests that start real programs.
 
+#include "tests/support/testenv.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QString>
@@ -35,6 +37,25 @@ inline QByteArray readLine(QProcess &process, int timeoutMs = 5000)
             return process.canReadLine() ? process.readLine().trimmed() : QByteArray();
     }
     return process.readLine().trimmed();
+}
+
+// Starts "shmpeer create" as the holder of the test's shared block; null when it
+// did not report the block ready.
+inline std::unique_ptr<QProcess> startBlockCreator(const TestEnv &env, const QString &address,
+                                                   const QString &nickname, const QString &email)
+{
+    auto peer = env.start(QStringLiteral("shmpeer"), {QStringLiteral("create"), address, nickname, email});
+    if (readLine(*peer) != "ready")
+        return nullptr;
+    return peer;
+}
+
+// Rows "SIGTERM" and "SIGINT" of an int column "signalNumber".
+inline void addTerminationSignalRows()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
 }
 
 } // namespace ferry::test
