@@ -22,6 +22,15 @@ struct Session {
     std::unique_ptr<QProcess> creator;
     SharedMemory memory;
 
+    ~Session()
+    {
+        // The stand-in removes the block when its input ends; killing it would leave it behind.
+        if (creator) {
+            creator->closeWriteChannel();
+            creator->waitForFinished(5000);
+        }
+    }
+
     bool start()
     {
         creator = test::startBlockCreator(env, "127.0.0.1", "Tester", "");
