@@ -38,6 +38,21 @@ QByteArray findDataChunk(const QByteArray &file)
     return QByteArray();
 }
 
+void reportError(QWidget *parent, const char *text)
+{
+    ferry::prompts::error(parent, QStringLiteral("Error"), QString::fromLatin1(text));
+}
+
+// The given file name, or else the one the user picks; nullopt when cancelled.
+std::optional<QString> nameOrAsk(const QString &fileName, QWidget *parent, bool saving)
+{
+    if (!fileName.isEmpty())
+        return fileName;
+    const QString filter = ferry::prompts::windowsFilter(PaletteFilter);
+    return saving ? ferry::prompts::saveFile(parent, QStringLiteral("Save As"), QString(), filter)
+                  : ferry::prompts::openFile(parent, QStringLiteral("Open"), QString(), filter);
+}
+
 } // namespace
 
 bool CDIBPalette::create(const CDIB &dib)
@@ -140,23 +155,18 @@ QByteArray CDIBPalette::toData() const
 
 bool CDIBPalette::load(const QString &fileName, QWidget *parent)
 {
-    QString name = fileName;
-    if (name.isEmpty()) {
-        const auto chosen = ferry::prompts::openFile(parent, QStringLiteral("Open"), QString(),
-                                                     ferry::prompts::windowsFilter(PaletteFilter));
-        if (!chosen)
-            return false;
-        name = *chosen;
-    }
-    QFile file(name);
+    const auto name = nameOrAsk(fileName, parent, false);
+    if (!name)
+        return false;
+    QFile file(*name);
     if (!file.open(QIODevice::ReadOnly)) {
-        ferry::prompts::error(parent, QStringLiteral("Error"), QStringLiteral("Failed to open file"));
+        reportError(parent, "Failed to open file");
         return false;
     }
     // A palette file holds at most 256 entries; anything much larger is not one.
     const QByteArray data = file.read(64 * 1024);
     if (!loadFromData(data)) {
-        ferry::prompts::error(parent, QStringLiteral("Error"), QStringLiteral("Failed to load file"));
+        reportError(parent, "Failed to load file");
         return false;
     }
     return true;
@@ -164,22 +174,17 @@ bool CDIBPalette::load(const QString &fileName, QWidget *parent)
 
 bool CDIBPalette::save(const QString &fileName, QWidget *parent) const
 {
-    QString name = fileName;
-    if (name.isEmpty()) {
-        const auto chosen = ferry::prompts::saveFile(parent, QStringLiteral("Save As"), QString(),
-                                                     ferry::prompts::windowsFilter(PaletteFilter));
-        if (!chosen)
-            return false;
-        name = *chosen;
-    }
-    QFile file(name);
+    const auto name = nameOrAsk(fileName, parent, true);
+    if (!name)
+        return false;
+    QFile file(*name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ferry::prompts::error(parent, QStringLiteral("Error"), QStringLiteral("Failed to open file"));
+        reportError(parent, "Failed to open file");
         return false;
     }
     const QByteArray data = toData();
     if (file.write(data) != data.size() || !file.flush()) {
-        ferry::prompts::error(parent, QStringLiteral("Error"), QStringLiteral("Failed to save file"));
+        reportError(parent, "Failed to save file");
         return false;
     }
     return true;

@@ -81,6 +81,14 @@ QList<QRgb> sixteenColors()
 // 3x2 at 4 bits: rows of 2 bytes padded to 4. Bottom row first.
 QByteArray fourBitBits() { return QByteArray::fromHex("01200000" "fe3c0000"); }
 
+BmpSpec fourBitSpec()
+{
+    BmpSpec spec;
+    spec.colors = sixteenColors();
+    spec.bits = fourBitBits();
+    return spec;
+}
+
 bool loadBytes(CDIB &dib, const QByteArray &bytes)
 {
     QBuffer buffer;
@@ -121,9 +129,7 @@ private slots:
 
     void coreHeaderLoadsLikeInfoHeader()
     {
-        BmpSpec spec;
-        spec.colors = sixteenColors();
-        spec.bits = fourBitBits();
+        BmpSpec spec = fourBitSpec();
         CDIB info, core;
         QVERIFY(loadBytes(info, makeBmp(spec)));
         spec.headerSize = 12;
@@ -142,9 +148,7 @@ private slots:
 
     void colorsUsedLowersTheCountButNeverRaisesIt()
     {
-        BmpSpec spec;
-        spec.colors = sixteenColors();
-        spec.bits = fourBitBits();
+        BmpSpec spec = fourBitSpec();
         spec.clrUsed = 300;
         CDIB dib;
         QVERIFY(loadBytes(dib, makeBmp(spec)));
@@ -170,9 +174,7 @@ private slots:
 
     void bitsAreFoundAtTheFileHeadersOffset()
     {
-        BmpSpec spec;
-        spec.colors = sixteenColors();
-        spec.bits = fourBitBits();
+        BmpSpec spec = fourBitSpec();
         spec.bitsOffsetAdjust = 7;
         CDIB dib;
         QVERIFY(loadBytes(dib, makeBmp(spec)));
@@ -182,38 +184,28 @@ private slots:
     void refusedFilesKeepThePreviousContent_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        BmpSpec good;
-        good.colors = sixteenColors();
-        good.bits = fourBitBits();
+        const BmpSpec good = fourBitSpec();
         const QByteArray valid = makeBmp(good);
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("not BM") << QByteArray("BX").append(valid.mid(2));
         QTest::newRow("short bits") << valid.left(valid.size() - 1);
         QTest::newRow("short table") << valid.left(14 + 40 + 10);
-        BmpSpec s = good;
-        s.headerSize = 20;
-        QTest::newRow("odd header size") << makeBmp(s);
-        s = good;
-        s.compression = 2;
-        QTest::newRow("run-length") << makeBmp(s);
-        s = good;
-        s.width = 0x7fffffff;
-        s.height = 0x7fffffff;
-        QTest::newRow("huge") << makeBmp(s);
-        s = good;
-        s.width = CDIB::MaxSide;
-        s.height = CDIB::MaxSide;
-        s.bitCount = 32;
-        QTest::newRow("bits beyond the limit") << makeBmp(s);
-        s = good;
-        s.height = -2;
-        QTest::newRow("top-down") << makeBmp(s);
-        s = good;
-        s.bitCount = 3;
-        QTest::newRow("bit count 3") << makeBmp(s);
-        s = good;
-        s.bitsOffsetAdjust = 1000;
-        QTest::newRow("offset past end") << makeBmp(s).left(14 + 40 + 64 + 8);
+        const auto with = [&good](auto change) {
+            BmpSpec s = good;
+            change(s);
+            return makeBmp(s);
+        };
+        QTest::newRow("odd header size") << with([](BmpSpec &s) { s.headerSize = 20; });
+        QTest::newRow("run-length") << with([](BmpSpec &s) { s.compression = 2; });
+        QTest::newRow("huge") << with([](BmpSpec &s) { s.width = s.height = 0x7fffffff; });
+        QTest::newRow("bits beyond the limit") << with([](BmpSpec &s) {
+            s.width = s.height = CDIB::MaxSide;
+            s.bitCount = 32;
+        });
+        QTest::newRow("top-down") << with([](BmpSpec &s) { s.height = -2; });
+        QTest::newRow("bit count 3") << with([](BmpSpec &s) { s.bitCount = 3; });
+        QTest::newRow("offset past end")
+            << with([](BmpSpec &s) { s.bitsOffsetAdjust = 1000; }).left(14 + 40 + 64 + 8);
         QByteArray overlapping = valid;
         overlapping[10] = 20; // bits offset inside the headers
         QTest::newRow("offset inside headers") << overlapping;
@@ -315,9 +307,7 @@ private slots:
         QVERIFY(!dib.pixelAddress(0, 3));
         QVERIFY(!dib.pixelAddress(0, -1));
 
-        BmpSpec spec;
-        spec.colors = sixteenColors();
-        spec.bits = fourBitBits();
+        BmpSpec spec = fourBitSpec();
         CDIB fourBit;
         QVERIFY(loadBytes(fourBit, makeBmp(spec)));
         QVERIFY(!fourBit.pixelAddress(0, 0)); // pixel operations are for 8-bit pictures only

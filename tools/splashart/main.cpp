@@ -58,16 +58,24 @@ void drawCentredText(QPainter &p, const QRect &box, const QFont &font, const QSt
     p.drawText(box, Qt::AlignCenter, text);
 }
 
+// A canvas filled with a vertical gradient from top to bottom.
+QImage gradientCanvas(int width, int height, const QColor &top, const QColor &bottom)
+{
+    QImage art(width, height, QImage::Format_RGB32);
+    QPainter p(&art);
+    QLinearGradient fill(0, 0, 0, height);
+    fill.setColorAt(0, top);
+    fill.setColorAt(1, bottom);
+    p.fillRect(art.rect(), fill);
+    return art;
+}
+
 // A warm hearth: a stone arch with a fire glowing inside it under the title.
 QImage drawTavern()
 {
-    QImage art(360, 220, QImage::Format_RGB32);
+    QImage art = gradientCanvas(360, 220, QColor(0x1c, 0x0c, 0x06), QColor(0x4a, 0x22, 0x0e));
     QPainter p(&art);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient wall(0, 0, 0, art.height());
-    wall.setColorAt(0, QColor(0x1c, 0x0c, 0x06));
-    wall.setColorAt(1, QColor(0x4a, 0x22, 0x0e));
-    p.fillRect(art.rect(), wall);
 
     // Stones of the chimney breast.
     p.setPen(QPen(QColor(0x12, 0x08, 0x04), 2));
@@ -121,13 +129,9 @@ QList<QRgb> tavernPalette()
 // Night-blue sky over a ring of linked machines, the network the suite joins.
 QImage drawLanway()
 {
-    QImage art(300, 232, QImage::Format_RGB32);
+    QImage art = gradientCanvas(300, 232, QColor(0x02, 0x06, 0x18), QColor(0x10, 0x2c, 0x66));
     QPainter p(&art);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, art.height());
-    sky.setColorAt(0, QColor(0x02, 0x06, 0x18));
-    sky.setColorAt(1, QColor(0x10, 0x2c, 0x66));
-    p.fillRect(art.rect(), sky);
 
     const QPointF centre(150, 150);
     p.setPen(QPen(QColor(0x2a, 0x70, 0xc0, 120), 1));
@@ -163,12 +167,8 @@ QImage drawLanway()
 
 QImage drawLanwayStrip()
 {
-    QImage art(300, 20, QImage::Format_RGB32);
+    QImage art = gradientCanvas(300, 20, QColor(0x2a, 0x70, 0xc0), QColor(0x0a, 0x1a, 0x40));
     QPainter p(&art);
-    QLinearGradient bar(0, 0, 0, art.height());
-    bar.setColorAt(0, QColor(0x2a, 0x70, 0xc0));
-    bar.setColorAt(1, QColor(0x0a, 0x1a, 0x40));
-    p.fillRect(art.rect(), bar);
     p.setPen(QColor(0xa0, 0xe8, 0xff));
     p.drawLine(0, 0, art.width(), 0);
     QFont font(QStringLiteral("DejaVu Sans"));
