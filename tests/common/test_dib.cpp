@@ -14,7 +14,7 @@ using ferry::bytes::Writer;
 
 namespace {
 
-struct BmpSpec {
+struct BmpLayout {
     int headerSize = 40;
     int width = 3;
     int height = 2;
@@ -27,7 +27,7 @@ struct BmpSpec {
 };
 
 // A .bmp file image written field by field, independent of the code under test.
-QByteArray makeBmp(const BmpSpec &s)
+QByteArray makeBmp(const BmpLayout &s)
 {
     const bool core = s.headerSize == 12;
     const int entry = core ? 3 : 4;
@@ -81,12 +81,12 @@ QList<QRgb> sixteenColors()
 // 3x2 at 4 bits: rows of 2 bytes padded to 4. Bottom row first.
 QByteArray fourBitBits() { return QByteArray::fromHex("01200000" "fe3c0000"); }
 
-BmpSpec fourBitSpec()
+BmpLayout fourBitLayout()
 {
-    BmpSpec spec;
-    spec.colors = sixteenColors();
-    spec.bits = fourBitBits();
-    return spec;
+    BmpLayout layout;
+    layout.colors = sixteenColors();
+    layout.bits = fourBitBits();
+    return layout;
 }
 
 bool loadBytes(CDIB &dib, const QByteArray &bytes)
@@ -129,11 +129,11 @@ private slots:
 
     void coreHeaderLoadsLikeInfoHeader()
     {
-        BmpSpec spec = fourBitSpec();
+        BmpLayout layout = fourBitLayout();
         CDIB info, core;
-        QVERIFY(loadBytes(info, makeBmp(spec)));
-        spec.headerSize = 12;
-        QVERIFY(loadBytes(core, makeBmp(spec)));
+        QVERIFY(loadBytes(info, makeBmp(layout)));
+        layout.headerSize = 12;
+        QVERIFY(loadBytes(core, makeBmp(layout)));
         QCOMPARE(core.rect(), QRect(0, 0, 3, 2));
         QCOMPARE(core.colorCount(), 16);
         QCOMPARE(core.headerBlock().mid(0, 4), info.headerBlock().mid(0, 4)); // widened to 40
@@ -148,64 +148,64 @@ private slots:
 
     void colorsUsedLowersTheCountButNeverRaisesIt()
     {
-        BmpSpec spec = fourBitSpec();
-        spec.clrUsed = 300;
+        BmpLayout layout = fourBitLayout();
+        layout.clrUsed = 300;
         CDIB dib;
-        QVERIFY(loadBytes(dib, makeBmp(spec)));
+        QVERIFY(loadBytes(dib, makeBmp(layout)));
         QCOMPARE(dib.colorCount(), 16);
 
         // Five entries used: only five are read, and the bits follow them.
-        spec.clrUsed = 5;
-        spec.colors = sixteenColors().mid(0, 5);
-        spec.bits = QByteArray::fromHex("01200000" "43010000");
-        QVERIFY(loadBytes(dib, makeBmp(spec)));
+        layout.clrUsed = 5;
+        layout.colors = sixteenColors().mid(0, 5);
+        layout.bits = QByteArray::fromHex("01200000" "43010000");
+        QVERIFY(loadBytes(dib, makeBmp(layout)));
         QCOMPARE(dib.colorCount(), 5);
         QCOMPARE(dib.color(4), sixteenColors()[4]);
         QCOMPARE(dib.color(5), qRgb(0, 0, 0));
         QCOMPARE(dib.toImage().pixel(0, 0), sixteenColors()[4]);
 
-        spec.bitCount = 24;
-        spec.colors.clear();
-        spec.bits = QByteArray(2 * 12, '\x7f');
-        QVERIFY(loadBytes(dib, makeBmp(spec)));
+        layout.bitCount = 24;
+        layout.colors.clear();
+        layout.bits = QByteArray(2 * 12, '\x7f');
+        QVERIFY(loadBytes(dib, makeBmp(layout)));
         QCOMPARE(dib.colorCount(), 0);
         QCOMPARE(dib.toImage().pixel(1, 1), qRgb(0x7f, 0x7f, 0x7f));
     }
 
     void bitsAreFoundAtTheFileHeadersOffset()
     {
-        BmpSpec spec = fourBitSpec();
-        spec.bitsOffsetAdjust = 7;
+        BmpLayout layout = fourBitLayout();
+        layout.bitsOffsetAdjust = 7;
         CDIB dib;
-        QVERIFY(loadBytes(dib, makeBmp(spec)));
+        QVERIFY(loadBytes(dib, makeBmp(layout)));
         QCOMPARE(dib.bits(), fourBitBits());
     }
 
     void refusedFilesKeepThePreviousContent_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        const BmpSpec good = fourBitSpec();
+        const BmpLayout good = fourBitLayout();
         const QByteArray valid = makeBmp(good);
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("not BM") << QByteArray("BX").append(valid.mid(2));
         QTest::newRow("short bits") << valid.left(valid.size() - 1);
         QTest::newRow("short table") << valid.left(14 + 40 + 10);
         const auto with = [&good](auto change) {
-            BmpSpec s = good;
+            BmpLayout s = good;
             change(s);
             return makeBmp(s);
         };
-        QTest::newRow("odd header size") << with([](BmpSpec &s) { s.headerSize = 20; });
-        QTest::newRow("run-length") << with([](BmpSpec &s) { s.compression = 2; });
-        QTest::newRow("huge") << with([](BmpSpec &s) { s.width = s.height = 0x7fffffff; });
-        QTest::newRow("bits beyond the limit") << with([](BmpSpec &s) {
+        QTest::newRow("odd header size") << with([](BmpLayout &s) { s.headerSize = 20; });
+        QTest::newRow("run-length") << with([](BmpLayout &s) { s.compression = 2; });
+        QTest::newRow("huge") << with([](BmpLayout &s) { s.width = s.height = 0x7fffffff; });
+        QTest::newRow("bits beyond the limit") << with([](BmpLayout &s) {
             s.width = s.height = CDIB::MaxSide;
             s.bitCount = 32;
         });
-        QTest::newRow("top-down") << with([](BmpSpec &s) { s.height = -2; });
-        QTest::newRow("bit count 3") << with([](BmpSpec &s) { s.bitCount = 3; });
+        QTest::newRow("top-down") << with([](BmpLayout &s) { s.height = -2; });
+        QTest::newRow("bit count 3") << with([](BmpLayout &s) { s.bitCount = 3; });
         QTest::newRow("offset past end")
-            << with([](BmpSpec &s) { s.bitsOffsetAdjust = 1000; }).left(14 + 40 + 64 + 8);
+            << with([](BmpLayout &s) { s.bitsOffsetAdjust = 1000; }).left(14 + 40 + 64 + 8);
         QByteArray overlapping = valid;
         overlapping[10] = 20; // bits offset inside the headers
         QTest::newRow("offset inside headers") << overlapping;
@@ -307,9 +307,9 @@ private slots:
         QVERIFY(!dib.pixelAddress(0, 3));
         QVERIFY(!dib.pixelAddress(0, -1));
 
-        BmpSpec spec = fourBitSpec();
+        BmpLayout layout = fourBitLayout();
         CDIB fourBit;
-        QVERIFY(loadBytes(fourBit, makeBmp(spec)));
+        QVERIFY(loadBytes(fourBit, makeBmp(layout)));
         QVERIFY(!fourBit.pixelAddress(0, 0)); // pixel operations are for 8-bit pictures only
     }
 
