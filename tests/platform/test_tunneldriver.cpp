@@ -16,6 +16,14 @@ struct RecordingTransport : TunnelTransport {
     void stop() override { ++stops; }
 };
 
+// An open driver reporting to a recording transport.
+struct DriverWithTransport {
+    RecordingTransport transport; // outlives the driver, which stops it on close
+    TunnelDriver driver;
+    bool opened = driver.open();
+    DriverWithTransport() { driver.setTransport(&transport); }
+};
+
 QList<std::uint32_t> codes(std::initializer_list<std::uint32_t> list) { return QList<std::uint32_t>(list); }
 
 } // namespace
@@ -87,10 +95,10 @@ private slots:
 
     void signOnSequenceOpensAndBindsTheTunnel()
     {
-        TunnelDriver driver;
-        QVERIFY(driver.open());
-        RecordingTransport transport;
-        driver.setTransport(&transport);
+        DriverWithTransport d;
+        QVERIFY(d.opened);
+        TunnelDriver &driver = d.driver;
+        RecordingTransport &transport = d.transport;
 
         DriverStatusRecord rec;
         rec.compression = 1;
@@ -141,10 +149,10 @@ private slots:
 
     void localServerStartsAndStops()
     {
-        TunnelDriver driver;
-        QVERIFY(driver.open());
-        RecordingTransport transport;
-        driver.setTransport(&transport);
+        DriverWithTransport d;
+        QVERIFY(d.opened);
+        TunnelDriver &driver = d.driver;
+        RecordingTransport &transport = d.transport;
         DriverStatusRecord rec;
         rec.setOwnAddress(0x7F000001);
         rec.nickname = "Host";
@@ -212,10 +220,10 @@ private slots:
 
     void closingEndsTheSession()
     {
-        TunnelDriver driver;
-        QVERIFY(driver.open());
-        RecordingTransport transport;
-        driver.setTransport(&transport);
+        DriverWithTransport d;
+        QVERIFY(d.opened);
+        TunnelDriver &driver = d.driver;
+        RecordingTransport &transport = d.transport;
         DriverStatusRecord rec;
         for (DriverCode c : {DriverCode::OpenTunnel, DriverCode::StartLocalServer})
             QVERIFY(driver.control(c, rec));
