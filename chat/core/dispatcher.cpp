@@ -202,8 +202,10 @@ void CTavernwApp::onNames(const CIrcLine &l)
     const QString names = StripColon(RestAfterWord(2, l.params));
     CTavernwDoc *doc = FindChannel(channel);
     for (const QString &name : names.split(u' ', Qt::SkipEmptyParts)) {
-        if (!m_UserMap.contains(name))
-            m_UserMap.insert(name, CUserRecord());
+        // Records are kept by plain nickname, the key parts, quits and the user list use.
+        const QString nick = name.startsWith(u'@') || name.startsWith(u'+') ? name.mid(1) : name;
+        if (!nick.isEmpty() && !m_UserMap.contains(nick))
+            m_UserMap.insert(nick, CUserRecord());
         if (doc)
             doc->AddUser(name);
     }
