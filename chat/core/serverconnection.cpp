@@ -106,10 +106,17 @@ void CTavernwApp::FeedServerBytes(const QByteArray &bytes)
 void CTavernwApp::dispatchPending()
 {
     // A line that opened a modal prompt lets receive notifications in: those only append.
-    if (m_bDispatching)
+    if (m_bDispatching) {
+        m_bReceivedWhileDispatching = true;
         return;
+    }
     m_bDispatching = true;
-    m_cutter.Cut([this](const QByteArray &line) { OnServerLine(DecodeChatText(line)); });
+    // Lines that arrived during dispatch are cut right after it, not left waiting for
+    // the next receive notification (which may be minutes away, past a PING's deadline).
+    do {
+        m_bReceivedWhileDispatching = false;
+        m_cutter.Cut([this](const QByteArray &line) { OnServerLine(DecodeChatText(line)); });
+    } while (m_bReceivedWhileDispatching);
     m_bDispatching = false;
 }
 

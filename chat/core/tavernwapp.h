@@ -167,6 +167,7 @@ private:
     bool m_bRegistered = false;
     bool m_bQuitting = false;
     bool m_bDispatching = false;
+    bool m_bReceivedWhileDispatching = false;
 
     CChatServerSocket *m_pServerSocket = nullptr;
     QList<CChatServerSocket *> m_retiredSockets;

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 struct PrintedLine {
     QString window;
     QString text;
@@ -22,6 +24,8 @@ public:
         if (failWindows && doc->kind() != CChatDocBase::Kind::Server)
             return false;
         created << doc->Name();
+        if (onCreateWindow)
+            onCreateWindow(doc);
         QObject::connect(doc, &CChatDocBase::lineAdded, [this, name = doc->Name()](const QString &text, ChatColour c) {
             lines.append({name, text, c});
         });
@@ -52,6 +56,8 @@ public:
     }
 
     bool failWindows = false;
+    std::function<void(CChatDocBase *)> onCreateWindow; // runs inside CreateWindowFor
+
     QString selectedTab = QStringLiteral("Server");
     QStringList created;
     QStringList closed;

@@ -460,6 +460,24 @@ private slots:
         QCOMPARE(r.app.HighlightColour(QStringLiteral("<a> quake")), r.app.m_Settings.Normal);
     }
 
+    void bytesReceivedDuringDispatchWaitForTheLineToFinish()
+    {
+        // Opening a window is where a real front end may run a nested event loop; a
+        // receive notification arriving then must not dispatch inside the current line.
+        Rig r;
+        bool nested = false;
+        r.fe.onCreateWindow = [&](CChatDocBase *doc) {
+            if (nested || !doc->IsChannel())
+                return;
+            nested = true;
+            r.app.FeedServerBytes("PING :during\n");
+            QVERIFY(r.sent.isEmpty());
+        };
+        r.app.FeedServerBytes(":me!m@h JOIN #lanway\nPING :after\n");
+        QVERIFY(nested);
+        QCOMPARE(r.sent, (QStringList{QStringLiteral("PONG :after\n"), QStringLiteral("PONG :during\n")}));
+    }
+
     void sentLinesCarryNoLineBreaksInside()
     {
         Rig r;

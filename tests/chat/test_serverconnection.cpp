@@ -11,6 +11,8 @@
 namespace {
 
 constexpr QChar kMark(0x01);
+const QString kDisconnected =
+    QStringLiteral("You have been disconnected from the server!\nYou must exit this application to reconnect.");
 
 // A second chat user: a plain socket speaking the protocol line by line.
 class IrcPeer {
@@ -114,9 +116,8 @@ private slots:
         QVERIFY(alice.waitFor("PRIVMSG #lanway :hello all"));
 
         server.stop();
-        const QString gone = QStringLiteral("You have been disconnected from the server!\nYou must exit this application to reconnect.");
-        QTRY_VERIFY_WITH_TIMEOUT(c.server().contains(gone), 5000);
-        QVERIFY(hasPrompt(env, gone));
+        QTRY_VERIFY_WITH_TIMEOUT(c.server().contains(kDisconnected), 5000);
+        QVERIFY(hasPrompt(env, kDisconnected));
         QVERIFY(!c.app.ServerSocket() || c.app.ServerSocket()->state() == QAbstractSocket::UnconnectedState);
     }
 
@@ -151,7 +152,7 @@ private slots:
 
         // Once registered the fallback never fires again, even after the connection closes.
         fallback.stop();
-        QTRY_VERIFY_WITH_TIMEOUT(c.server().contains(QStringLiteral("You have been disconnected from the server!\nYou must exit this application to reconnect.")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(c.server().contains(kDisconnected), 5000);
         const int prompts = env.prompts().size();
         for (int tick = 0; tick < 700; ++tick)
             c.app.OnTimerTick();
@@ -168,7 +169,7 @@ private slots:
         QVERIFY(!c.app.ConnectToServer());
         QVERIFY(hasPrompt(env, QStringLiteral("Unable to create local socket.")));
         QTRY_VERIFY_WITH_TIMEOUT(hasPrompt(env, QStringLiteral("Connect Failed!!!")), 10000);
-        QVERIFY(!hasPrompt(env, QStringLiteral("You have been disconnected from the server!\nYou must exit this application to reconnect.")));
+        QVERIFY(!hasPrompt(env, kDisconnected));
     }
 
     void quitsWithTheQuitMessage()
@@ -191,7 +192,7 @@ private slots:
         c.app.Disconnect();
         // The server wraps a client's quit reason in double quotes.
         QVERIFY(watcher.waitFor("QUIT :\"Leaving\""));
-        QVERIFY(!hasPrompt(env, QStringLiteral("You have been disconnected from the server!\nYou must exit this application to reconnect.")));
+        QVERIFY(!hasPrompt(env, kDisconnected));
     }
 };
 
