@@ -1,6 +1,7 @@
 #include "chat/windows/inputline.h"
 
 #include "chat/core/partnerring.h"
+#include "chat/core/tavernwapp.h"
 #include "common/bytes.h"
 
 #include <QApplication>
@@ -34,6 +35,21 @@ bool isPlainTab(const QKeyEvent &event)
 }
 
 } // namespace
+
+InputLineHost AppInputLineHost(const CTavernwApp &app, CPartnerRing *partners)
+{
+    InputLineHost h;
+    h.functionKeyTexts = [&app] { return app.m_Settings.FKeys; };
+    h.ownNick = [&app] { return app.OwnNick(); };
+    h.ownAddress = [&app]() -> std::optional<std::array<unsigned char, 4>> {
+        const auto &a = app.Identity().address;
+        if (a == std::array<unsigned char, 4>{})
+            return std::nullopt;
+        return a;
+    };
+    h.partners = partners;
+    return h;
+}
 
 QString ExpandFunctionKeyText(const QString &text, const QString &ownNick,
                               const std::optional<std::array<unsigned char, 4>> &ownAddress)

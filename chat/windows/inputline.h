@@ -20,6 +20,7 @@
 #include <optional>
 
 class CPartnerRing;
+class CTavernwApp;
 class QKeyEvent;
 
 namespace tavern {
@@ -42,6 +43,12 @@ struct InputLineHost {
     // The application's ring of recent private-message partners, walked by Tab.
     CPartnerRing *partners = nullptr;
 };
+
+// The parts of a host that come from the application: the function-key texts of its
+// settings, its own nickname, its own address (from the shared session block; an
+// address of 0.0.0.0 counts as unknown) and the given partner ring. The window
+// adds sendText and scrollViews.
+InputLineHost AppInputLineHost(const CTavernwApp &app, CPartnerRing *partners);
 
 // Fills $USER, then $IP ("a.b.c.d") and $LONGIP (the address as one unsigned
 // number, first octet most significant) into a function-key text. Without an

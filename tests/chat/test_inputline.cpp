@@ -209,6 +209,23 @@ private slots:
         QCOMPARE(r.sent.size(), 5);
     }
 
+    void theApplicationSuppliesKeyTextsNickAndAddress()
+    {
+        FakeFrontEnd fe;
+        CTavernwApp app(&fe);
+        app.SetOwnNick(QStringLiteral("zork"));
+        app.m_Settings.FKeys[0] = QStringLiteral("$USER at $IP");
+        QStringList sent;
+        InputLineHost h = tavern::AppInputLineHost(app, nullptr);
+        h.sendText = [&sent](const QString &t) { sent << t; };
+        CInputLine line(h);
+
+        line.PressFunctionKey(2);
+        app.SetIdentity({QStringLiteral("zork"), QString(), {192, 168, 0, 7}});
+        line.PressFunctionKey(2);
+        QCOMPARE(sent, (QStringList{QStringLiteral("zork at $IP"), QStringLiteral("zork at 192.168.0.7")}));
+    }
+
     void f10NeverReachesTheMenu()
     {
         QMainWindow window;
