@@ -9,6 +9,10 @@
 #include <array>
 #include <cstdint>
 
+namespace ferry {
+class SharedBlock;
+}
+
 struct CChatIdentity {
     QString nickname; // nickname field, as stored
     QString email;    // e-mail field, the descriptive name of the USER line
@@ -19,4 +23,7 @@ struct CChatIdentity {
     std::uint32_t DccNumber() const { return ferry::bytes::getBe32(address.data()); }
     // The address as UDPPING replies write it: the stored bytes read little-endian.
     std::uint32_t UdpPingNumber() const { return ferry::bytes::getLe32(address.data()); }
+
+    // Nickname, e-mail address and own address as the control center left them in the block.
+    static CChatIdentity FromSharedBlock(const ferry::SharedBlock &block);
 };

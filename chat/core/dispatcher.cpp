@@ -147,8 +147,8 @@ void CTavernwApp::onJoin(const CIrcLine &l)
     const QString channel = channelParam(l.params);
     if (channel.isEmpty())
         return;
-    if (!FindChannel(channel))
-        openWindow(CChatDocBase::Kind::Channel, channel);
+    if (!FindChannel(channel) && !openWindow(CChatDocBase::Kind::Channel, channel))
+        ferry::prompts::warning(nullptr, QStringLiteral("Error"), QStringLiteral("Unable to create new Window!"));
     if (!m_UserMap.contains(l.sender))
         m_UserMap.insert(l.sender, CUserRecord());
     if (CTavernwDoc *doc = FindChannel(channel); doc && l.sender != m_strNick)

@@ -1,4 +1,6 @@
+#include "chat/core/chatidentity.h"
 #include "chat/core/ircline.h"
+#include "common/sharedblock.h"
 
 #include <QTest>
 
@@ -94,6 +96,19 @@ private slots:
         QCOMPARE(ParseCtcpNumber(QStringLiteral("4294967297")), 1u);
         QCOMPARE(ParseCtcpNumber(QStringLiteral("abc")), 0u);
         QCOMPARE(ParseCtcpNumber(QString()), 0u);
+    }
+
+    void identityComesFromTheSessionBlock()
+    {
+        unsigned char data[ferry::sharedblock::Size] = {};
+        ferry::SharedBlock block(data);
+        block.initialize(0x0A000102, "#player", "p@lanway.test"); // 10.0.1.2
+        const CChatIdentity id = CChatIdentity::FromSharedBlock(block);
+        QCOMPARE(id.nickname, QStringLiteral("#player"));
+        QCOMPARE(id.email, QStringLiteral("p@lanway.test"));
+        // DCC offers carry the usual number; UDPPING replies the stored bytes read little-endian.
+        QCOMPARE(id.DccNumber(), 0x0A000102u);
+        QCOMPARE(id.UdpPingNumber(), 0x0201000Au);
     }
 };
 
