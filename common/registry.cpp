@@ -402,7 +402,7 @@ bool CRegistry::Save(const QString &fileName, const void *security)
     if (QFile::exists(fileName))
         return result(ERROR_ALREADY_EXISTS);
     QByteArray text;
-    if (!result(exportRegKey(*m_store, m_keyHandle, text)))
+    if (!result(exportRegKeyById(*m_store, m_keyHandle, text)))
         return false;
     QFile f(fileName);
     if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))

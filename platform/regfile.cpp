@@ -516,7 +516,7 @@ ImportResult importRegFile(Store &store, const QString &fileName)
     return importRegData(store, f.readAll());
 }
 
-int exportRegKey(Store &store, qint64 key, QByteArray &out)
+int exportRegKeyById(Store &store, qint64 key, QByteArray &out)
 {
     Store::Transaction read(store, Store::Transaction::Read);
     if (read.status())
@@ -541,7 +541,7 @@ int exportRegKey(Store &store, HKEY root, const QString &path, QByteArray &out)
     qint64 key = 0;
     if (const int err = store.openKey(Store::rootKey(root), path, key))
         return err;
-    if (const int err = exportRegKey(store, key, out))
+    if (const int err = exportRegKeyById(store, key, out))
         return err;
     return read.commit();
 }

@@ -72,7 +72,7 @@ ImportResult importRegData(Store &store, const QByteArray &bytes);
 ImportResult importRegFile(Store &store, const QString &fileName);
 
 // The key (with all values and sub keys below it) as file text.
-int exportRegKey(Store &store, qint64 key, QByteArray &out);
+int exportRegKeyById(Store &store, qint64 key, QByteArray &out);
 int exportRegKey(Store &store, HKEY root, const QString &path, QByteArray &out);
 // Every root that holds anything.
 int exportRegAll(Store &store, QByteArray &out);

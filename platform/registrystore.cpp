@@ -36,6 +36,15 @@ QStringList components(const QString &path)
 
 qint64 nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
 
+// Line breaks and NULs could never be written to a registration file and read back.
+bool isWritableName(const QString &name)
+{
+    for (const QChar c : name)
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.isNull())
+            return false;
+    return true;
+}
+
 // A prepared statement borrowed from the cache; reset when it goes out of scope.
 class Query {
 public:
@@ -401,6 +410,8 @@ int Store::createKey(qint64 parent, const QString &path, const QString &classNam
     // Most calls open keys that exist: look first, take the write lock only to create.
     if (openKey(parent, path, id) == ERROR_SUCCESS)
         return ERROR_SUCCESS;
+    if (!isWritableName(path))
+        return ERROR_INVALID_PARAMETER;
     Transaction write(*this, Transaction::Write);
     if (write.status())
         return write.status();
@@ -605,6 +616,8 @@ int Store::queryValue(qint64 id, const QString &name, quint32 &type, QByteArray 
 
 int Store::setValue(qint64 id, const QString &name, quint32 type, const QByteArray &data)
 {
+    if (!isWritableName(name))
+        return ERROR_INVALID_PARAMETER;
     Transaction write(*this, Transaction::Write);
     if (write.status())
         return write.status();

@@ -9,6 +9,9 @@
 // little-endian. Every write is its own transaction unless a Transaction is open,
 // so two processes sharing the file lose nothing and never see half a value.
 //
+// Key and value names may not contain line breaks or NULs (ERROR_INVALID_PARAMETER):
+// every stored name must survive a registration file.
+//
 // All operations return a system error code (platform/winerror.h), 0 on success.
 
 #include "platform/winerror.h"
