@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace ferry::reg;
@@ -75,21 +76,16 @@ bool CRegistry::needKey(quint32 access)
     return true;
 }
 
-void CRegistry::resetInformation()
+quint64 CRegistry::GetLastWriteTime() const
 {
-    m_className.clear();
-    m_numberOfSubkeys = m_numberOfValues = 0;
-    m_longestSubkeyNameLength = m_longestClassNameLength = 0;
-    m_longestValueNameLength = m_longestValueDataLength = 0;
-    m_securityDescriptorLength = 0;
-    m_lastWriteTime = 0;
+    return m_info.lastWriteMs ? toFileTime(m_info.lastWriteMs) : 0;
 }
 
 bool CRegistry::Close()
 {
     m_keyHandle = 0;
     m_access = 0;
-    resetInformation();
+    m_info = KeyInfo();
     return result(ERROR_SUCCESS);
 }
 
@@ -239,30 +235,29 @@ bool CRegistry::GetDoubleWordValue(const QString &name, quint32 &value)
     return true;
 }
 
-bool CRegistry::GetStringValue(const QString &name, QString &value)
+// Reads a value of one of the given kinds; out is emptied on any failure.
+template <typename Out, typename Decode>
+bool CRegistry::readText(const QString &name, std::initializer_list<RegValueType> kinds, Out &out, Decode decode)
 {
     KeyValueTypes type = REG_NONE;
     QByteArray data;
-    value.clear();
+    out.clear();
     if (!readValue(name, type, data))
         return false;
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
+    if (std::find(kinds.begin(), kinds.end(), type) == kinds.end())
         return result(ERROR_INVALID_DATA);
-    value = decodeString(data);
+    out = decode(data);
     return true;
+}
+
+bool CRegistry::GetStringValue(const QString &name, QString &value)
+{
+    return readText(name, {REG_SZ, REG_EXPAND_SZ}, value, decodeString);
 }
 
 bool CRegistry::GetStringArrayValue(const QString &name, QStringList &value)
 {
-    KeyValueTypes type = REG_NONE;
-    QByteArray data;
-    value.clear();
-    if (!readValue(name, type, data))
-        return false;
-    if (type != REG_MULTI_SZ)
-        return result(ERROR_INVALID_DATA);
-    value = decodeStringList(data);
-    return true;
+    return readText(name, {REG_MULTI_SZ}, value, decodeStringList);
 }
 
 bool CRegistry::GetSecurity(quint32, void *descriptor, quint32 &)
@@ -320,15 +315,7 @@ bool CRegistry::QueryInfo()
     KeyInfo info;
     if (!result(m_store->keyInfo(m_keyHandle, info)))
         return false;
-    m_className = info.className;
-    m_numberOfSubkeys = info.subKeys;
-    m_numberOfValues = info.values;
-    m_longestSubkeyNameLength = info.maxSubKeyNameLength;
-    m_longestClassNameLength = info.maxClassLength;
-    m_longestValueNameLength = info.maxValueNameLength;
-    m_longestValueDataLength = info.maxValueDataLength;
-    m_securityDescriptorLength = 0;
-    m_lastWriteTime = toFileTime(info.lastWriteMs);
+    m_info = info;
     return true;
 }
 

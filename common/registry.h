@@ -93,13 +93,13 @@ public:
     bool Flush();
 
     bool GetBinaryValue(const QString &name, QByteArray &value);
-    QString GetClassName() const { return m_className; }
+    QString GetClassName() const { return m_info.className; }
     QString GetComputerName() const { return m_computerName; }
     bool GetDoubleWordValue(const QString &name, quint32 &value);
     int GetErrorCode() const { return m_errorCode; }
     QString GetKeyName() const { return m_keyName; }
-    int GetNumberOfSubkeys() const { return m_numberOfSubkeys; }
-    int GetNumberOfValues() const { return m_numberOfValues; }
+    int GetNumberOfSubkeys() const { return m_info.subKeys; }
+    int GetNumberOfValues() const { return m_info.values; }
     QString GetRootKeyName() const { return m_rootKeyName; }
     // Always unsupported; a null descriptor gives 87.
     bool GetSecurity(quint32 information, void *descriptor, quint32 &size);
@@ -147,18 +147,19 @@ public:
     bool UnLoad(const QString &subKey);
 
     // Information read by QueryInfo.
-    int GetLongestSubkeyNameLength() const { return m_longestSubkeyNameLength; }
-    int GetLongestClassNameLength() const { return m_longestClassNameLength; }
-    int GetLongestValueNameLength() const { return m_longestValueNameLength; }
-    int GetLongestValueDataLength() const { return m_longestValueDataLength; }
+    int GetLongestSubkeyNameLength() const { return m_info.maxSubKeyNameLength; }
+    int GetLongestClassNameLength() const { return m_info.maxClassLength; }
+    int GetLongestValueNameLength() const { return m_info.maxValueNameLength; }
+    int GetLongestValueDataLength() const { return m_info.maxValueDataLength; }
     // 100-nanosecond intervals since 1601-01-01 (UTC).
-    quint64 GetLastWriteTime() const { return m_lastWriteTime; }
+    quint64 GetLastWriteTime() const;
 
 private:
     bool result(int code);
     bool needKey(quint32 access);
     bool readValue(const QString &name, KeyValueTypes &type, QByteArray &data);
-    void resetInformation();
+    template <typename Out, typename Decode>
+    bool readText(const QString &name, std::initializer_list<RegValueType> kinds, Out &out, Decode decode);
 
     std::shared_ptr<ferry::reg::Store> m_store;
     qint64 m_keyHandle = 0;       // 0: no key open
@@ -166,16 +167,8 @@ private:
     HKEY m_rootHandle = HKEY_LOCAL_MACHINE;
     bool m_connected = true;
     int m_errorCode = ERROR_SUCCESS;
-    QString m_className;
     QString m_computerName;
     QString m_keyName;
     QString m_rootKeyName;
-    int m_numberOfSubkeys = 0;
-    int m_numberOfValues = 0;
-    int m_longestSubkeyNameLength = 0;
-    int m_longestClassNameLength = 0;
-    int m_longestValueNameLength = 0;
-    int m_longestValueDataLength = 0;
-    quint32 m_securityDescriptorLength = 0;
-    quint64 m_lastWriteTime = 0;
+    ferry::reg::KeyInfo m_info;   // class name, counts, longest lengths, last write (from QueryInfo)
 };

@@ -105,6 +105,12 @@ bool parseQuoted(QStringView line, qsizetype &pos, QString &out)
     return false;
 }
 
+// Names the store cannot hold (see Store) are malformed lines, not storage failures.
+bool hasLineBreakOrNul(const QString &name)
+{
+    return name.contains(QLatin1Char('\r')) || name.contains(QChar(0));
+}
+
 class Parser {
 public:
     explicit Parser(Document &doc) : m_doc(doc) {}
@@ -182,6 +188,10 @@ private:
             name = name.mid(1);
         Statement s;
         s.line = lineNo;
+        if (hasLineBreakOrNul(name)) {
+            error(lineNo, QStringLiteral("key name with a line break or NUL"));
+            return;
+        }
         if (!splitFullPath(name, s.root, s.path)) {
             error(lineNo, QStringLiteral("unknown root key in \"%1\"").arg(name));
             return;
@@ -225,6 +235,9 @@ private:
             pos = 1;
         } else if (!parseQuoted(line, pos, s.name)) {
             error(lineNo, QStringLiteral("value name without closing quote"));
+            return;
+        } else if (hasLineBreakOrNul(s.name)) {
+            error(lineNo, QStringLiteral("value name with a line break or NUL"));
             return;
         }
         while (pos < line.size() && line[pos].isSpace())

@@ -572,30 +572,30 @@ int Store::enumValue(qint64 id, int index, Value &value)
     return keyExists(id) ? ERROR_NO_MORE_ITEMS : ERROR_KEY_DELETED;
 }
 
-int Store::subKeys(qint64 id, QList<SubKey> &keys)
+template <typename T, typename Row>
+int Store::collect(const char *sql, qint64 id, QList<T> &out, Row row)
 {
-    keys.clear();
-    Query q(prepare("SELECT id, name, class FROM keys WHERE parent = ? ORDER BY id"));
+    out.clear();
+    Query q(prepare(sql));
     if (!q.ok())
         return ERROR_REGISTRY_IO_FAILED;
     q.bind(1, id);
     int rc;
     while ((rc = q.step()) == SQLITE_ROW)
-        keys.append({q.integer(0), q.text(1), q.text(2)});
+        out.append(row(q));
     return rc == SQLITE_DONE ? ERROR_SUCCESS : fail(rc);
+}
+
+int Store::subKeys(qint64 id, QList<SubKey> &keys)
+{
+    return collect("SELECT id, name, class FROM keys WHERE parent = ? ORDER BY id", id, keys,
+                   [](const Query &q) { return SubKey{q.integer(0), q.text(1), q.text(2)}; });
 }
 
 int Store::values(qint64 id, QList<Value> &values)
 {
-    values.clear();
-    Query q(prepare("SELECT name, type, data FROM vals WHERE key = ? ORDER BY id"));
-    if (!q.ok())
-        return ERROR_REGISTRY_IO_FAILED;
-    q.bind(1, id);
-    int rc;
-    while ((rc = q.step()) == SQLITE_ROW)
-        values.append({q.text(0), quint32(q.integer(1)), q.blob(2)});
-    return rc == SQLITE_DONE ? ERROR_SUCCESS : fail(rc);
+    return collect("SELECT name, type, data FROM vals WHERE key = ? ORDER BY id", id, values,
+                   [](const Query &q) { return Value{q.text(0), quint32(q.integer(1)), q.blob(2)}; });
 }
 
 int Store::queryValue(qint64 id, const QString &name, quint32 &type, QByteArray &data)

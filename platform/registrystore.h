@@ -92,6 +92,7 @@ struct KeyInfo {
     qint64 lastWriteMs = 0;   // milliseconds since 1970 (UTC)
 };
 
+// One connection to the file. A store object belongs to one thread at a time.
 class Store {
 public:
     // Opens (and when needed creates) the store file. isOpen() tells whether that worked.
@@ -156,6 +157,8 @@ private:
     int fail(int sqliteCode);
     int exec(const char *sql);
     int findChild(qint64 parent, const QString &name, qint64 &id);
+    template <typename T, typename Row>
+    int collect(const char *sql, qint64 id, QList<T> &out, Row row);
     int touch(qint64 id);
     bool initSchema();
 

@@ -196,13 +196,15 @@ private slots:
             "[HKEY_NOWHERE\\X]\n"                    // 11
             "\"UnderBadKey\"=\"x\"\n"                // 12
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\T]\n"
+            "\"Bare\rReturn\"=\"x\"\n"                // 14
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\T]\n"
             "\"Good2\"=dword:00000002\n";
         const ImportResult r = importRegData(store, text);
         QVERIFY(r.accepted);
         QList<int> lines;
         for (const LineError &e : r.errors)
             lines << e.line;
-        QCOMPARE(lines, QList<int>({2, 5, 7, 8, 9, 10, 11, 12}));
+        QCOMPARE(lines, QList<int>({2, 5, 7, 8, 9, 10, 11, 12, 14}));
         qint64 key = 0;
         QCOMPARE(store.openKey(kHklm, "SOFTWARE\\T", key), ERROR_SUCCESS);
         QList<Value> values;
