@@ -372,16 +372,20 @@ QList<QByteArray> textLines(const QByteArray &text)
 
 // --- peer pings --------------------------------------------------------------
 
-QByteArray encodePeerPing(const PeerPing &ping)
+QByteArray encodePeerPingHeader(std::uint8_t type, std::uint16_t sequence)
 {
     QByteArray out;
     Writer w(out);
-    w.u8(ping.type);
-    w.le16(ping.sequence);
+    w.u8(type);
+    w.le16(sequence);
     for (int i = 0; i < 4; ++i)
         w.u8(kMarker);
-    w.raw(encodeChatRecord(ping.record));
     return out;
+}
+
+QByteArray encodePeerPing(const PeerPing &ping)
+{
+    return encodePeerPingHeader(ping.type, ping.sequence) + encodeChatRecord(ping.record);
 }
 
 std::optional<PeerPing> decodePeerPing(const QByteArray &datagram)

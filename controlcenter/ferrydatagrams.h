@@ -227,6 +227,8 @@ struct PeerPing {
     ChatRecord record;
 };
 QByteArray encodePeerPing(const PeerPing &ping);
+// The first seven bytes: type, sequence number and markers.
+QByteArray encodePeerPingHeader(std::uint8_t type, std::uint16_t sequence);
 std::optional<PeerPing> decodePeerPing(const QByteArray &datagram);
 // The chat client's datagram exactly as carried (bytes 7 to the end).
 QByteArray peerPingRecordBytes(const QByteArray &datagram);
