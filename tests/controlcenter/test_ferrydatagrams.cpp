@@ -1,31 +1,12 @@
 #include "controlcenter/ferrydatagrams.h"
+#include "tests/support/bytelists.h"
 
 #include <QTest>
 
 using namespace ferry::datagrams;
 
-namespace {
-
-QByteArray bytesOf(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
-
-// A NUL-separated body with a type byte in front (a NUL ends each string).
-QByteArray strings(int type, std::initializer_list<const char *> items, bool finalNul = true)
-{
-    QByteArray out(1, char(type));
-    for (const char *s : items)
-        out.append(s).append('\0');
-    if (!finalNul)
-        out.chop(1);
-    return out;
-}
-
-} // namespace
+using ferry::test::bytesOf;
+using ferry::test::nulStrings;
 
 class TestFerryDatagrams : public QObject {
     Q_OBJECT
@@ -299,7 +280,7 @@ private slots:
 
     void directoryReadsServersAndSkipsUnknownKeys()
     {
-        const QByteArray d = strings(209, {"IP=10.0.0.1", "USERS=3", "NAME=First", "COLOR=blue", "CHATSERVER=chat.one:6667",
+        const QByteArray d = nulStrings(209, {"IP=10.0.0.1", "USERS=3", "NAME=First", "COLOR=blue", "CHATSERVER=chat.one:6667",
                                            "IP=10.0.0.2", "NAME=Second", "HTTP=http://two", ""});
         const auto servers = decodeDirectory(d);
         QVERIFY(servers);
@@ -317,14 +298,14 @@ private slots:
     void directoryEdges()
     {
         // Keys match with exact case; attributes before the first server belong to none.
-        auto s = decodeDirectory(strings(209, {"NAME=orphan", "IP=1.2.3.4", "name=lower", "NAME=Upper"}));
+        auto s = decodeDirectory(nulStrings(209, {"NAME=orphan", "IP=1.2.3.4", "name=lower", "NAME=Upper"}));
         QCOMPARE(s->size(), 1);
         QCOMPARE(s->first().description, QByteArray("Upper"));
 
         // An empty string ends the directory; a last string without NUL ends at the datagram's end.
-        s = decodeDirectory(strings(209, {"IP=1.1.1.1", "", "IP=2.2.2.2"}));
+        s = decodeDirectory(nulStrings(209, {"IP=1.1.1.1", "", "IP=2.2.2.2"}));
         QCOMPARE(s->size(), 1);
-        s = decodeDirectory(strings(209, {"IP=1.1.1.1", "OWNER=Ann"}, false));
+        s = decodeDirectory(nulStrings(209, {"IP=1.1.1.1", "OWNER=Ann"}, false));
         QCOMPARE(s->first().owner, QByteArray("Ann"));
         QCOMPARE(decodeDirectory(bytesOf({209}))->size(), 0);
         QVERIFY(!decodeDirectory(QByteArray("Q")));
@@ -347,13 +328,13 @@ private slots:
         QCOMPARE(decodePlayerList(d), players);
 
         // A group cut short is dropped; complete groups before it stay.
-        QCOMPARE(decodePlayerList(strings(191, {"alice", "10.0.0.1", "descent", "ok", "op", "bob", "10.0.0.2"}))->size(), 1);
+        QCOMPARE(decodePlayerList(nulStrings(191, {"alice", "10.0.0.1", "descent", "ok", "op", "bob", "10.0.0.2"}, false))->size(), 1);
         // The last string without NUL ends at the datagram's end.
-        const auto unterminated = decodePlayerList(strings(191, {"carol", "1.2.3.4", "t", "s", "opx"}, false));
+        const auto unterminated = decodePlayerList(nulStrings(191, {"carol", "1.2.3.4", "t", "s", "opx"}, false));
         QCOMPARE(unterminated->size(), 1);
         QCOMPARE(unterminated->first().operatorText, QByteArray("opx"));
         // An empty nickname ends the list; empty fields inside a group do not.
-        const auto withEmpty = decodePlayerList(strings(191, {"dan", "", "", "", "", "", "eve", "1", "2", "3", "4"}));
+        const auto withEmpty = decodePlayerList(nulStrings(191, {"dan", "", "", "", "", "", "eve", "1", "2", "3", "4"}));
         QCOMPARE(withEmpty->size(), 1);
         QCOMPARE(withEmpty->first().nickname, QByteArray("dan"));
         QVERIFY(!decodePlayerList(bytesOf({209})));

@@ -2,6 +2,7 @@
 // datagrams byte by byte so that the program is checked against the wire layout
 // rather than against its own codecs.
 
+#include "tests/support/bytelists.h"
 #include "tests/support/testenv.h"
 
 #include <QNetworkDatagram>
@@ -11,26 +12,11 @@
 #include <memory>
 #include <optional>
 
+using ferry::test::bytesOf;
+using ferry::test::nulStrings;
 using ferry::test::TestEnv;
 
 namespace {
-
-QByteArray bytesOf(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
-
-// A type byte, NUL-terminated strings, and the empty string that ends them.
-QByteArray strings(int type, const QList<QByteArray> &items)
-{
-    QByteArray out(1, char(type));
-    for (const QByteArray &s : items)
-        out += s + '\0';
-    return out + '\0';
-}
 
 QByteArray field(const QByteArray &s, int n)
 {
@@ -146,7 +132,7 @@ private slots:
         c.send("Q", m_server, m_trackerPort);
         const auto d = c.receive();
         QVERIFY(d);
-        QCOMPARE(*d, strings(209, {"IP=" + m_server.toString().toLatin1(), "NAME=Test Ferry", "CHATSERVER=chat.test:6668",
+        QCOMPARE(*d, nulStrings(209, {"IP=" + m_server.toString().toLatin1(), "NAME=Test Ferry", "CHATSERVER=chat.test:6668",
                                    "IP=10.9.8.7", "NAME=Elsewhere", "USERS=4"}));
     }
 
@@ -171,7 +157,7 @@ private slots:
         alice.send("Q", m_server, m_trackerPort);
         QVERIFY(alice.receive().value_or(QByteArray()).contains(QByteArray("USERS=2\0", 8)));
         const QByteArray list = ask(carol, "?");
-        QCOMPARE(list, strings(191, {"alice", m_aliceAddress.toLatin1(), "chat", "online", "op",
+        QCOMPARE(list, nulStrings(191, {"alice", m_aliceAddress.toLatin1(), "chat", "online", "op",
                                      "bob", m_bobAddress.toLatin1(), "chat", "online", "-"}));
         QVERIFY(alice.quiet() && bob.quiet());
 

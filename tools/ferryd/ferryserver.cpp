@@ -35,8 +35,10 @@ bool FerryServer::start(QString *error)
         *error = QStringLiteral("cannot bind %1:%2: %3").arg(m_config.address.toString()).arg(trackerPort).arg(m_tracker->errorString());
         return false;
     }
-    connect(m_server, &QUdpSocket::readyRead, this, &FerryServer::readServer);
-    connect(m_tracker, &QUdpSocket::readyRead, this, &FerryServer::readTracker);
+    connect(m_server, &QUdpSocket::readyRead, this,
+            [this] { readAll(m_server, describeToServer, &FerryServer::handleServer); });
+    connect(m_tracker, &QUdpSocket::readyRead, this,
+            [this] { readAll(m_tracker, describeToTracker, &FerryServer::handleTracker); });
     return true;
 }
 
@@ -49,31 +51,24 @@ void FerryServer::send(QUdpSocket *socket, const QByteArray &d, const Endpoint &
     socket->writeDatagram(d, to.address, to.port);
 }
 
-void FerryServer::readServer()
+void FerryServer::readAll(QUdpSocket *socket, QString (*describe)(const QByteArray &),
+                          void (FerryServer::*handle)(const QByteArray &, const Endpoint &))
 {
-    while (m_server->hasPendingDatagrams()) {
-        const QNetworkDatagram nd = m_server->receiveDatagram(dg::kMaxDatagram);
+    while (socket->hasPendingDatagrams()) {
+        const QNetworkDatagram nd = socket->receiveDatagram(dg::kMaxDatagram);
         const QByteArray d = nd.data();
         if (d.isEmpty())
             continue;
         const Endpoint from{nd.senderAddress(), quint16(nd.senderPort())};
-        m_log(QStringLiteral("<- %1 %2").arg(from.toString(), describeToServer(d)));
-        handleServer(d, from);
+        m_log(QStringLiteral("<- %1 %2").arg(from.toString(), describe(d)));
+        (this->*handle)(d, from);
     }
 }
 
-void FerryServer::readTracker()
+void FerryServer::handleTracker(const QByteArray &d, const Endpoint &from)
 {
-    while (m_tracker->hasPendingDatagrams()) {
-        const QNetworkDatagram nd = m_tracker->receiveDatagram(dg::kMaxDatagram);
-        const QByteArray d = nd.data();
-        if (d.isEmpty())
-            continue;
-        const Endpoint from{nd.senderAddress(), quint16(nd.senderPort())};
-        m_log(QStringLiteral("<- %1 %2").arg(from.toString(), describeToTracker(d)));
-        if (dg::isType(d, dg::kDirectoryRequest))
-            send(m_tracker, directory(), from);
-    }
+    if (dg::isType(d, dg::kDirectoryRequest))
+        send(m_tracker, directory(), from);
 }
 
 void FerryServer::handleServer(const QByteArray &d, const Endpoint &from)

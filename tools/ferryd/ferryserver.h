@@ -43,8 +43,10 @@ public:
     quint16 trackerPort() const;
 
 private:
-    void readServer();
-    void readTracker();
+    // Reads every waiting datagram of the socket, logs it and hands it on.
+    void readAll(QUdpSocket *socket, QString (*describe)(const QByteArray &),
+                 void (FerryServer::*handle)(const QByteArray &, const Endpoint &));
+    void handleTracker(const QByteArray &d, const Endpoint &from);
     void handleServer(const QByteArray &d, const Endpoint &from);
     void handleSignOn(const ferry::datagrams::SignOn &s, const Endpoint &from);
     void handleLogoff(const Endpoint &from);
