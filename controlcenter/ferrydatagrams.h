@@ -2,8 +2,8 @@
 
 // The datagrams of the tunnelling network as explicit little-endian codecs:
 //  - tunnelling server <-> control center, UDP port 2210 (sign-on, logoff, accept,
-//    refusals, notices, identification, peer pings, service replies, player lists);
-//  - tracker -> control center, UDP port 2224 (server directory);
+//    refusals, notices, identification, peer pings, service replies);
+//  - the server directory and player lists: controlcenter/ferrydirectory.h;
 //  - chat client <-> control center relay (service requests, ping records, text).
 //
 // Encoders return the complete datagram. Decoders take a received datagram and
@@ -240,38 +240,5 @@ QByteArray peerPingRecordBytes(const QByteArray &datagram);
 inline constexpr std::size_t kServiceReplyHeaderSize = 14;
 QByteArray encodeServiceReply(const QByteArray &forChatClient);
 std::optional<QByteArray> decodeServiceReply(const QByteArray &datagram);
-
-// ---------------------------------------------------------------------------
-// Server directory (209) from the tracker: NUL-terminated "KEY=value" strings,
-// ended by an empty string or the datagram's end. "IP=" starts a server.
-
-struct ServerEntry {
-    QByteArray address;      // IP=
-    QByteArray description;  // NAME=
-    int users = 0;           // USERS=
-    QByteArray owner;        // OWNER=
-    QByteArray cluster;      // CLUSTER=
-    QByteArray http;         // HTTP=
-    QByteArray chatServer;   // CHATSERVER= (host:port)
-
-    bool operator==(const ServerEntry &) const = default;
-};
-QByteArray encodeDirectory(const QList<ServerEntry> &servers);
-std::optional<QList<ServerEntry>> decodeDirectory(const QByteArray &datagram);
-
-// Player list (191) from a server: groups of five NUL-terminated strings, ended
-// by an empty nickname or the datagram's end. A group cut short is dropped.
-
-struct PlayerEntry {
-    QByteArray nickname;
-    QByteArray address;
-    QByteArray task;
-    QByteArray status;
-    QByteArray operatorText;
-
-    bool operator==(const PlayerEntry &) const = default;
-};
-QByteArray encodePlayerList(const QList<PlayerEntry> &players);
-std::optional<QList<PlayerEntry>> decodePlayerList(const QByteArray &datagram);
 
 } // namespace ferry::datagrams

@@ -1,6 +1,7 @@
 #include "tools/ferryd/describe.h"
 
 #include "controlcenter/ferrydatagrams.h"
+#include "controlcenter/ferrydirectory.h"
 
 #include <QHostAddress>
 

@@ -5,6 +5,7 @@
 // address and moved by FERRY_PORT_OFFSET.
 
 #include "controlcenter/ferrydatagrams.h"
+#include "controlcenter/ferrydirectory.h"
 #include "tools/ferryd/roster.h"
 #include "tools/ferryd/servicedesk.h"
 

@@ -29,9 +29,9 @@ int fail(const QString &message)
 }
 
 // "address,description[,users]" for a further server in the directory.
-std::optional<ferry::datagrams::ServerEntry> parseServer(const QString &spec)
+std::optional<ferry::datagrams::ServerEntry> parseServer(const QString &text)
 {
-    const QStringList parts = spec.split(QLatin1Char(','));
+    const QStringList parts = text.split(QLatin1Char(','));
     if (parts.size() < 2 || QHostAddress(parts[0]).protocol() != QAbstractSocket::IPv4Protocol)
         return std::nullopt;
     ferry::datagrams::ServerEntry e;
@@ -83,10 +83,10 @@ int main(int argc, char *argv[])
     if (!ok || config.maxPlayers < 0)
         return fail(QStringLiteral("--max-players needs a number"));
     config.chatServer = parser.value(chatOpt).toUtf8();
-    for (const QString &spec : parser.values(serverOpt)) {
-        const auto e = parseServer(spec);
+    for (const QString &entry : parser.values(serverOpt)) {
+        const auto e = parseServer(entry);
         if (!e)
-            return fail(QStringLiteral("--server needs ip,description[,users]: %1").arg(spec));
+            return fail(QStringLiteral("--server needs ip,description[,users]: %1").arg(entry));
         config.others << *e;
     }
     for (const QString &nick : parser.values(operatorOpt))
