@@ -193,8 +193,13 @@ private slots:
         QCOMPARE(ask(zed, signOn("zed")), bytesOf({243}));
         QVERIFY(ask(*m_alice, QByteArray("\x22") + field("zed", 17)).contains("Unbanned zed."));
 
-        // Someone not signed on is told so.
+        // Someone not signed on is told so; a stray notice from elsewhere gets no answer,
+        // so that two servers never keep answering each other.
         QVERIFY(ask(zed, bytesOf({4})).contains("not signed on"));
+        zed.send(QByteArray("\x01" "Players on elsewhere\0", 22), m_server, m_serverPort);
+        QVERIFY(zed.quiet());
+        // A player's unknown request is answered.
+        QVERIFY(ask(*m_bob, bytesOf({99})).contains("Unknown service request 99."));
     }
 
     void peerPingRelayedBetweenPlayers()

@@ -137,7 +137,14 @@ void FerryServer::handlePeerPing(const QByteArray &d, const dg::PeerPing &ping, 
 
 void FerryServer::handleService(const QByteArray &payload, const Endpoint &from)
 {
-    const ServiceAnswer a = m_desk.answer(m_roster.at(from), payload);
+    const Player *asker = m_roster.at(from);
+    // Strangers are answered only for the requests a chat client makes, so that
+    // a stray datagram (another server's notice, say) never starts an exchange.
+    if (!asker && !isServiceCode(std::uint8_t(payload.at(0)))) {
+        m_log(QStringLiteral("   not a request from a player, ignored"));
+        return;
+    }
+    const ServiceAnswer a = m_desk.answer(asker, payload);
     send(m_server, dg::encodeNotice(dg::kNotice1, a.text), from);
     if (a.removed)
         send(m_server, dg::encodeNotice(dg::kNotice1, a.removedText), a.removed->endpoint);

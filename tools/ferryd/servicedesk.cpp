@@ -6,6 +6,21 @@ namespace ferryd {
 
 namespace dg = ferry::datagrams;
 
+bool isServiceCode(std::uint8_t subCode)
+{
+    switch (subCode) {
+    case dg::kServiceUsers:
+    case dg::kServiceWhois:
+    case dg::kServiceKill:
+    case dg::kServiceBan:
+    case dg::kServiceUnban:
+    case dg::kServiceBanList:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool ServiceDesk::isOperator(const Player &p) const
 {
     for (const QByteArray &op : m_operators) {

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QList>
 
+#include <cstdint>
 #include <optional>
 
 namespace ferryd {
@@ -17,6 +18,9 @@ struct ServiceAnswer {
     std::optional<Player> removed;   // a player an operator removed
     QByteArray removedText;          // what that player is told
 };
+
+// True for the sub-codes of the chat client's service commands.
+bool isServiceCode(std::uint8_t subCode);
 
 class ServiceDesk {
 public:
