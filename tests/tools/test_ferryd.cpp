@@ -261,6 +261,17 @@ private slots:
         QVERIFY(list.contains("bob"));
     }
 
+    void portsInUseOrBadOptionsEndAtOnce()
+    {
+        const auto second = m_env->start(QStringLiteral("ferryd"), {QStringLiteral("--address"), m_server.toString()});
+        QVERIFY(second->waitForFinished(5000));
+        QCOMPARE(second->exitCode(), 2);  // valid options: only the ports can have failed
+
+        const auto bad = m_env->start(QStringLiteral("ferryd"), {QStringLiteral("--address"), QStringLiteral("::1")});
+        QVERIFY(bad->waitForFinished(5000));
+        QCOMPARE(bad->exitCode(), 2);
+    }
+
     void logsEveryDatagramAndStopsOnSigterm()
     {
         QTRY_VERIFY_WITH_TIMEOUT(output().contains("logoff acknowledged"), 3000);
