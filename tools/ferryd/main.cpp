@@ -3,9 +3,9 @@
 // both moved by FERRY_PORT_OFFSET) and prints one line per datagram.
 
 #include "tools/ferryd/ferryserver.h"
-#include "tools/ferryd/stopsignals.h"
 
 #include "platform/ports.h"
+#include "platform/unixsignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -111,8 +111,8 @@ int main(int argc, char *argv[])
     if (!server.start(&error))
         return fail(error);
 
-    ferryd::StopSignals stop;
-    QObject::connect(&stop, &ferryd::StopSignals::stopRequested, &app, [](int) { QCoreApplication::quit(); });
+    ferry::UnixSignalWatcher watcher;
+    QObject::connect(&watcher, &ferry::UnixSignalWatcher::terminationRequested, &app, [](int) { QCoreApplication::quit(); });
 
     printLine(QStringLiteral("ferryd \"%1\" listening on %2, server port %3, tracker port %4")
                   .arg(QString::fromUtf8(config.name), config.address.toString())
