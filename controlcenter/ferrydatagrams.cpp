@@ -234,13 +234,13 @@ std::optional<ChatRecord> decodeChatRecord(const QByteArray &datagram)
     return rec;
 }
 
-ChatRecord pingRequest(const QByteArray &ownNickname, const QByteArray &channel, std::uint32_t peerAddress)
+ChatRecord pingRequest(const QByteArray &ownNickname, const QByteArray &channel, std::uint32_t peerValue)
 {
     ChatRecord rec;
     rec.type = kPingRequest;
     rec.nickname = ownNickname;
     rec.setShortText(channel);
-    rec.value = peerAddress;
+    rec.value = peerValue;
     return rec;
 }
 

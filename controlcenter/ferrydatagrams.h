@@ -41,7 +41,7 @@ enum Type : std::uint8_t {
     kNotice4 = 4,
     kNotice9 = 9,
     kIdentificationProbe = 6,
-    kPeerPingRelayed = 7,   // peer ping carried by a server
+    kPeerPingRelayed = 7,   // peer ping as a server may pass it on; handled as 8
     kPeerPing = 8,          // peer ping as the control center sends it
     kLogoffAcknowledged = 133,
     kServiceReply = 136,
@@ -175,8 +175,9 @@ QByteArray encodeChatRecord(const ChatRecord &record);
 // Needs the full header; a payload length beyond the datagram refuses it.
 std::optional<ChatRecord> decodeChatRecord(const QByteArray &datagram);
 
-// Ping records (types 5 and 6): the header only.
-ChatRecord pingRequest(const QByteArray &ownNickname, const QByteArray &channel, std::uint32_t peerAddress);
+// Ping records (types 5 and 6): the header only. `peerValue` is the number from
+// the peer's UDP ping reply, stored as the record's value unchanged.
+ChatRecord pingRequest(const QByteArray &ownNickname, const QByteArray &channel, std::uint32_t peerValue);
 // The answer to a peer's ping request: own nickname, six blanks and a NUL, the
 // request's value copied.
 ChatRecord pingAnswer(const QByteArray &ownNickname, std::uint32_t requestValue);
