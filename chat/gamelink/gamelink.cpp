@@ -84,7 +84,9 @@ void CGameLink::HandleDatagram(const QByteArray &datagram)
     case kPingAnswer:
         if (const auto result = DecodePingResult(datagram)) {
             print(QStringLiteral("%1 %2 %3ms").arg(kPingResponse, result->nick).arg(result->milliseconds));
-            if (m_host.recordPing)
+            // A negative time is printed as reported but would wrap the unsigned
+            // running total, so it does not count towards the statistics.
+            if (m_host.recordPing && result->milliseconds >= 0)
                 m_host.recordPing(result->nick, result->milliseconds);
         }
         break;

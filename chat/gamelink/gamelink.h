@@ -28,7 +28,8 @@ struct GameLinkHost {
     // The own nickname and the configured channel, read at every use.
     std::function<QString()> ownNick;
     std::function<QString()> configuredChannel;
-    // A ping time the service measured to a peer, for the user list's statistics.
+    // A ping time the service measured to a peer, for the user list's statistics
+    // (negative times are printed only).
     std::function<void(const QString &nick, std::int32_t milliseconds)> recordPing;
 };
 

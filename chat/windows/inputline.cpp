@@ -140,26 +140,24 @@ void CInputLine::SendLine()
 
 void CInputLine::RecallOlder()
 {
-    const int b = (m_browseIndex + kHistorySize - 1) % kHistorySize;
-    if (m_history[std::size_t(b)].isEmpty()) {
-        beep();
-        return;
-    }
-    showRecalled(m_history[std::size_t(b)]);
-    m_browseIndex = b;
+    recall((m_browseIndex + kHistorySize - 1) % kHistorySize);
 }
 
 void CInputLine::RecallNewer()
 {
-    if (m_browseIndex == m_writeIndex)
-        return;
-    const int b = (m_browseIndex + 1) % kHistorySize;
-    if (m_history[std::size_t(b)].isEmpty()) {
+    if (m_browseIndex != m_writeIndex)
+        recall((m_browseIndex + 1) % kHistorySize);
+}
+
+void CInputLine::recall(int slot)
+{
+    const QString &line = m_history[std::size_t(slot)];
+    if (line.isEmpty()) {
         beep();
         return;
     }
-    showRecalled(m_history[std::size_t(b)]);
-    m_browseIndex = b;
+    showRecalled(line);
+    m_browseIndex = slot;
 }
 
 void CInputLine::CompletePartner()

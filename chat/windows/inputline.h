@@ -95,6 +95,8 @@ protected:
 
 private:
     void beep() const;
+    // Shows a history slot and browses there, or beeps at an empty slot.
+    void recall(int slot);
     void showRecalled(const QString &text);
     void flattenText();
 

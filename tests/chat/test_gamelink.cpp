@@ -184,15 +184,17 @@ private slots:
         r.answer(pingRecord(6, "bob", QByteArray("\x2A\0\0\0", 4), 0));
         r.answer(pingRecord(6, "bob", QByteArray("\x08\0\0\0", 4), 0));
         r.answer(pingRecord(6, "zed", QByteArray("\xFB\xFF\xFF\xFF", 4), 0));
+        r.answer(pingRecord(6, "bob", QByteArray("\xFB\xFF\xFF\xFF", 4), 0));
         QVERIFY(r.drain());
         QCOMPARE(r.printed().mid(0, 3), (QStringList{QStringLiteral("Ping response from bob 42ms"),
                                                      QStringLiteral("Ping response from bob 8ms"),
                                                      QStringLiteral("Ping response from zed -5ms")}));
+        QCOMPARE(r.printed().value(3), QStringLiteral("Ping response from bob -5ms"));
         QCOMPARE(r.fe.lines.first().colour, r.app.m_Settings.Status);
 
         const CUserRecord bob = r.app.m_UserMap.value(QStringLiteral("bob"));
         QCOMPARE(bob.pingTotal, 50u);
-        QCOMPARE(bob.pingCount, 2u);
+        QCOMPARE(bob.pingCount, 2u); // the negative time is shown, not counted
         QCOMPARE(bob.freshness, 4);
         // An unknown nick is printed but gets no record.
         QVERIFY(!r.app.m_UserMap.contains(QStringLiteral("zed")));

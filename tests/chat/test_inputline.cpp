@@ -198,6 +198,9 @@ private slots:
         r.fkeys[0] = QStringLiteral("hi $USER and $USER, at $IP ($LONGIP)");
         r.line.PressFunctionKey(2);
         QCOMPARE(r.sent.last(), QStringLiteral("hi me and me, at $IP ($LONGIP)"));
+        r.fkeys[1] = QStringLiteral("/me waves at $USER");
+        r.line.PressFunctionKey(3);
+        QCOMPARE(r.sent.last(), QStringLiteral("/me waves at me"));
         r.address = std::array<unsigned char, 4>{10, 0, 0, 1};
         r.line.PressFunctionKey(2);
         QCOMPARE(r.sent.last(), QStringLiteral("hi me and me, at 10.0.0.1 (167772161)"));
@@ -206,7 +209,7 @@ private slots:
         r.fkeys[10] = QStringLiteral("hello\r\nQUIT :gone\n");
         r.key(Qt::Key_F12);
         QCOMPARE(r.sent.last(), QStringLiteral("hello QUIT :gone "));
-        QCOMPARE(r.sent.size(), 5);
+        QCOMPARE(r.sent.size(), 6);
     }
 
     void theApplicationSuppliesKeyTextsNickAndAddress()
