@@ -4,6 +4,22 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
+#include <utility>
+
+#include <sys/socket.h>
+
+namespace {
+
+// Every round trip of a transfer is one block out and one acknowledgement back, so
+// the system calls and event-loop wake-ups per notification decide its speed. Qt's
+// buffered sockets spend several of each on every write (a write notification is
+// armed and disarmed) and on every read. Hence connecting sockets run unbuffered,
+// and Send hands bytes to the system itself whenever Qt has nothing queued.
+constexpr QIODevice::OpenMode kDataMode = QIODevice::ReadWrite | QIODevice::Unbuffered;
+
+} // namespace
+
 CDCCSocket::CDCCSocket(CDCCSocketOwner *owner, QObject *parent)
     : QObject(parent), m_owner(owner)
 {
@@ -56,7 +72,7 @@ bool CDCCSocket::ConnectTo(std::uint32_t addressNumber, std::uint16_t port)
     if (m_socket || m_server)
         return false;
     adopt(new QTcpSocket(this));
-    m_socket->connectToHost(QHostAddress(addressNumber), port);
+    m_socket->connectToHost(QHostAddress(addressNumber), port, kDataMode);
     return m_socket->state() != QAbstractSocket::UnconnectedState;
 }
 
@@ -73,10 +89,7 @@ void CDCCSocket::adopt(QTcpSocket *socket)
     // data to fill a segment would only add delay to every round trip.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(m_socket, &QTcpSocket::connected, this, &CDCCSocket::onConnected);
-    connect(m_socket, &QTcpSocket::readyRead, this, [this] {
-        if (!m_closedLocally)
-            m_owner->OnDccReceive(this);
-    });
+    connect(m_socket, &QTcpSocket::readyRead, this, &CDCCSocket::onReadable);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &CDCCSocket::onError);
     connect(m_socket, &QTcpSocket::disconnected, this, &CDCCSocket::onDisconnected);
 }
@@ -87,6 +100,29 @@ void CDCCSocket::onConnected()
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (!m_closedLocally)
         m_owner->OnDccConnect(this, true);
+}
+
+// An unbuffered socket leaves the reading, and so the discovery of the peer's
+// close, to us: a readable socket with nothing to read has reached its end.
+void CDCCSocket::onReadable()
+{
+    if (m_closedLocally)
+        return;
+    constexpr qint64 kChunk = 64 * 1024;
+    const qsizetype kept = m_received.size();
+    m_received.resize(kept + kChunk);
+    const qint64 count = m_socket->read(m_received.data() + kept, kChunk);
+    m_received.resize(kept + std::max<qint64>(count, 0));
+    if (count > 0) {
+        m_owner->OnDccReceive(this);
+        return;
+    }
+    char probe;
+    if (count == 0 && ::recv(int(m_socket->socketDescriptor()), &probe, 1, MSG_PEEK | MSG_DONTWAIT) != 0)
+        return;
+    reportClose();
+    if (m_socket && !m_closedLocally)
+        m_socket->abort();
 }
 
 void CDCCSocket::onError()
@@ -120,21 +156,33 @@ void CDCCSocket::reportClose()
 
 qint64 CDCCSocket::Send(const QByteArray &bytes)
 {
-    if (!m_socket || !m_socket->isOpen())
+    // Nothing goes out before the connection stands or after it has gone.
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
         return -1;
-    const qint64 written = m_socket->write(bytes);
+    qint64 sent = 0;
+    if (m_socket->bytesToWrite() == 0) {
+        const auto n = ::send(int(m_socket->socketDescriptor()), bytes.constData(), size_t(bytes.size()),
+                              MSG_NOSIGNAL | MSG_DONTWAIT);
+        sent = std::max<qint64>(n, 0);
+        if (sent == bytes.size())
+            return sent;
+    }
+    // What the system did not take (or a failure to report) goes through Qt.
+    const qint64 queued = m_socket->write(bytes.constData() + sent, bytes.size() - sent);
     m_socket->flush();
-    return written;
+    if (queued < 0)
+        return sent > 0 ? sent : -1;
+    return sent + queued;
 }
 
 QByteArray CDCCSocket::ReceiveAll()
 {
-    return m_socket ? m_socket->readAll() : QByteArray();
+    return std::exchange(m_received, QByteArray());
 }
 
 qint64 CDCCSocket::BytesAvailable() const
 {
-    return m_socket ? m_socket->bytesAvailable() : 0;
+    return m_received.size();
 }
 
 void CDCCSocket::Close()

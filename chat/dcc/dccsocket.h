@@ -50,7 +50,7 @@ public:
     bool ConnectTo(std::uint32_t addressNumber, std::uint16_t port);
     bool IsConnected() const;
 
-    // Sends the bytes at once; returns the count handed to the system or -1.
+    // Sends the bytes at once; returns the count taken, or -1 when not connected.
     qint64 Send(const QByteArray &bytes);
     // Everything received so far; empty when nothing is waiting.
     QByteArray ReceiveAll();
@@ -66,6 +66,7 @@ public:
 private:
     void adopt(QTcpSocket *socket);
     void onConnected();
+    void onReadable();
     void onError();
     void onDisconnected();
     void reportClose();
@@ -73,6 +74,7 @@ private:
     CDCCSocketOwner *m_owner;
     QTcpServer *m_server = nullptr;
     QTcpSocket *m_socket = nullptr;
+    QByteArray m_received;
     bool m_wasConnected = false;
     bool m_closeReported = false;
     bool m_closedLocally = false;
