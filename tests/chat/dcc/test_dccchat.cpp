@@ -172,6 +172,31 @@ private slots:
         QCOMPARE(chat.peer.bytesAvailable(), 0);
     }
 
+    // More than the system takes at once: the rest is queued, nothing is lost or reordered.
+    void longLinesLeaveWholeFromEitherSide()
+    {
+        const QString longText(3 * 1024 * 1024, QLatin1Char('y'));
+        const QByteArray expected = longText.toLatin1() + "\nafter\n";
+
+        RawPeerChat listening;
+        QVERIFY(listening.open());
+        listening.session.SendChatText(longText);
+        listening.session.SendChatText("after");
+        QCOMPARE(listening.heard(expected.size()), expected);
+
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        CDCCChatSession connecting("bob", "alice");
+        QVERIFY(connecting.ConnectToPeer(kLoopback, server.serverPort()));
+        QTRY_VERIFY(connecting.IsConnected() && server.hasPendingConnections());
+        QTcpSocket *peer = server.nextPendingConnection();
+        connecting.SendChatText(longText);
+        connecting.SendChatText("after");
+        QByteArray got;
+        QTRY_VERIFY_WITH_TIMEOUT((got += peer->readAll()).size() >= expected.size(), 20000);
+        QCOMPARE(got, expected);
+    }
+
     void textBeforeAnyConnectionIsDropped()
     {
         CDCCChatSession session("bob", "alice");
