@@ -25,16 +25,28 @@ double megabytesPerSecond(qint64 bytes, qint64 nanoseconds)
     return double(bytes) / (1024.0 * 1024.0) / (double(nanoseconds) / 1e9);
 }
 
+// Two plain sockets joined over loopback.
+struct LoopbackPair {
+    QTcpServer server;
+    QTcpSocket client;
+    QTcpSocket *accepted = nullptr;
+
+    LoopbackPair()
+    {
+        server.listen(QHostAddress::LocalHost);
+        client.connectToHost(QHostAddress::LocalHost, server.serverPort());
+        client.waitForConnected();
+        server.waitForNewConnection(5000);
+        accepted = server.nextPendingConnection();
+    }
+};
+
 // Streams kFileSize bytes through one loopback connection in 64 KiB writes.
 double rawStreamingRate()
 {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    QTcpSocket writer;
-    writer.connectToHost(QHostAddress::LocalHost, server.serverPort());
-    writer.waitForConnected();
-    server.waitForNewConnection(5000);
-    QTcpSocket *reader = server.nextPendingConnection();
+    LoopbackPair pair;
+    QTcpSocket &writer = pair.client;
+    QTcpSocket *reader = pair.accepted;
 
     const QByteArray chunk(64 * 1024, 'x');
     qint64 written = 0;
@@ -60,13 +72,9 @@ double rawStreamingRate()
 // 1024-byte blocks, each answered by a 4-byte running total before the next goes.
 double rawStopAndWaitRate()
 {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    QTcpSocket sender;
-    sender.connectToHost(QHostAddress::LocalHost, server.serverPort());
-    sender.waitForConnected();
-    server.waitForNewConnection(5000);
-    QTcpSocket *receiver = server.nextPendingConnection();
+    LoopbackPair pair;
+    QTcpSocket &sender = pair.client;
+    QTcpSocket *receiver = pair.accepted;
     sender.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     receiver->setSocketOption(QAbstractSocket::LowDelayOption, 1);
 

@@ -194,15 +194,6 @@ void CDCCSocket::Close()
         m_socket->disconnectFromHost();
 }
 
-void CDCCSocket::Abort()
-{
-    m_closedLocally = true;
-    if (m_server)
-        m_server->close();
-    if (m_socket)
-        m_socket->abort();
-}
-
 QString CDCCSocket::ErrorText() const
 {
     if (m_socket)

@@ -58,8 +58,6 @@ public:
 
     // Closes the connection or the listening socket without a close notification.
     void Close();
-    // Like Close(), but resets the connection instead of finishing it politely.
-    void Abort();
 
     QString ErrorText() const;
 
