@@ -102,12 +102,19 @@ void CDCCSocket::onConnected()
         m_owner->OnDccConnect(this, true);
 }
 
-// An unbuffered socket leaves the reading, and so the discovery of the peer's
-// close, to us: a readable socket with nothing to read has reached its end.
+// A buffered socket has read everything into Qt's buffer already and learns of
+// the peer's close by itself. An unbuffered one leaves the reading, and so the
+// discovery of the close, to us: a readable socket with nothing to read has ended.
 void CDCCSocket::onReadable()
 {
     if (m_closedLocally)
         return;
+    if (!m_socket->openMode().testFlag(QIODevice::Unbuffered)) {
+        m_received += m_socket->readAll();
+        if (!m_received.isEmpty())
+            m_owner->OnDccReceive(this);
+        return;
+    }
     constexpr qint64 kChunk = 64 * 1024;
     const qsizetype kept = m_received.size();
     m_received.resize(kept + kChunk);

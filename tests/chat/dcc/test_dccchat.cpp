@@ -125,6 +125,30 @@ private slots:
         QCOMPARE(chat.window.texts().mid(4), QStringList({"<bob> padded", "<bob> next"}));
     }
 
+    void aFloodArrivesInFull()
+    {
+        RawPeerChat chat;
+        QVERIFY(chat.open());
+        QByteArray flood;
+        for (int i = 0; i < 300; ++i)
+            flood += QByteArray::number(i) + ' ' + QByteArray(2000, 'f') + '\n';
+        chat.say(flood);
+        QTRY_COMPARE(chat.window.lines.size(), 301);
+        QVERIFY(chat.window.lines.last().text.startsWith("<bob> 299 fff"));
+
+        // The same towards the side that connected.
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        CDCCChatSession connecting("bob", "alice");
+        Window window(connecting);
+        QVERIFY(connecting.ConnectToPeer(kLoopback, server.serverPort()));
+        QTRY_VERIFY(connecting.IsConnected() && server.hasPendingConnections());
+        QTcpSocket *peer = server.nextPendingConnection();
+        peer->write(flood);
+        QTRY_COMPARE(window.lines.size(), 301);
+        QVERIFY(window.lines.last().text.startsWith("<bob> 299 fff"));
+    }
+
     void actionsNeedTheExactPrefix()
     {
         RawPeerChat chat;
