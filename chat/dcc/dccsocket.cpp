@@ -14,8 +14,9 @@ namespace {
 // Every round trip of a transfer is one block out and one acknowledgement back, so
 // the system calls and event-loop wake-ups per notification decide its speed. Qt's
 // buffered sockets spend several of each on every write (a write notification is
-// armed and disarmed) and on every read. Hence connecting sockets run unbuffered,
-// and Send hands bytes to the system itself whenever Qt has nothing queued.
+// armed and disarmed) and on every read. Hence connecting sockets run unbuffered
+// (Qt offers no unbuffered mode for accepted ones), and Send hands bytes to the
+// system itself whenever Qt has nothing queued.
 constexpr QIODevice::OpenMode kDataMode = QIODevice::ReadWrite | QIODevice::Unbuffered;
 
 } // namespace
