@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QColor>
+
+namespace tavern {
+
+// Colours are kept as 32-bit values 0x00BBGGRR. A top byte of 0x02 marks a
+// palette-relative colour; on a true-colour display that is the colour itself,
+// so the top byte is ignored when converting.
+inline QColor colorFromRef(quint32 ref)
+{
+    return QColor(int(ref & 0xFF), int((ref >> 8) & 0xFF), int((ref >> 16) & 0xFF));
+}
+
+} // namespace tavern

@@ -1,0 +1,32 @@
+#pragma once
+
+// The settings a message view reads each time it uses them. The application fills
+// this from its chat settings; the view never reads the registry itself.
+
+#include "chat/core/profanity.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace tavern {
+
+struct MessageViewSettings {
+    // Colours as 0x00BBGGRR; a 0x02 top byte (palette-relative) is accepted as is.
+    quint32 background = 0x00FFFFFF;
+    quint32 url = 0x02FF0000;
+    QString fontName = QStringLiteral("Courier New");
+    int fontSize = 8;
+    bool profanityFilter = false;
+    QStringList profanityWords = defaultProfanityWords();
+    // Log every window from its first line.
+    bool autoLog = false;
+    // Where window logs are written; empty means the current directory.
+    QString logFolder;
+    // The application-wide "stop scrolling" state.
+    bool stopScrolling = false;
+    // Lines kept on screen; older ones drop (the log keeps everything). 5,000 lines
+    // is many screens of history while keeping appends fast and memory flat.
+    int scrollbackLines = 5000;
+};
+
+} // namespace tavern

@@ -1,0 +1,17 @@
+#pragma once
+
+// Questions about other processes of this user, by process id.
+
+#include <QString>
+
+namespace ferry::processes {
+
+// True when the process exists, has not ended (a zombie has), and runs the program
+// named programName (its executable's file name, e.g. "tavern97"). A process id
+// reused by another program does not count.
+bool isRunningProgram(qint64 pid, const QString &programName);
+
+// Sends SIGTERM to the process when it is running programName; false otherwise.
+bool terminateProgram(qint64 pid, const QString &programName);
+
+} // namespace ferry::processes

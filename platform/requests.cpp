@@ -1,0 +1,102 @@
+#include "platform/requests.h"
+
+#include "platform/paths.h"
+
+#include <QCoreApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+namespace ferry::requests {
+
+namespace {
+
+// One short line each way: the request, then "ok" once it is taken.
+const QByteArray FrontLine = "front\n";
+const QByteArray CloseLine = "close\n";
+const QByteArray AckLine = "ok\n";
+constexpr qint64 MaxLine = 16;
+
+} // namespace
+
+QString endpointName(qint64 pid)
+{
+    QString block = sharedBlockName();
+    block.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return QStringLiteral("%1.chat.%2").arg(block).arg(pid);
+}
+
+bool sendRequest(qint64 pid, Request request, int timeoutMs)
+{
+    if (pid <= 0)
+        return false;
+    QLocalSocket socket;
+    socket.connectToServer(endpointName(pid));
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    socket.write(request == Request::Close ? CloseLine : FrontLine);
+    if (!socket.waitForBytesWritten(timeoutMs))
+        return false;
+    QByteArray reply;
+    while (!reply.contains('\n') && reply.size() < MaxLine) {
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(timeoutMs))
+            break;
+        reply += socket.read(MaxLine - reply.size());
+    }
+    return reply == AckLine;
+}
+
+Receiver::Receiver(QObject *parent)
+    : QObject(parent), m_server(new QLocalServer(this))
+{
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, &Receiver::accept);
+}
+
+Receiver::~Receiver() = default;
+
+bool Receiver::listen()
+{
+    const QString name = endpointName(QCoreApplication::applicationPid());
+    // A socket file left by an earlier process with the same id is stale.
+    QLocalServer::removeServer(name);
+    return m_server->listen(name);
+}
+
+bool Receiver::isListening() const
+{
+    return m_server->isListening();
+}
+
+void Receiver::accept()
+{
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequest(socket); });
+        if (socket->bytesAvailable() > 0)
+            readRequest(socket);
+    }
+}
+
+void Receiver::readRequest(QLocalSocket *socket)
+{
+    if (!socket->canReadLine()) {
+        // A peer that sends more than a request line without ending it is not one of ours.
+        if (socket->bytesAvailable() >= MaxLine)
+            socket->disconnectFromServer();
+        return;
+    }
+    const QByteArray line = socket->readLine(MaxLine);
+    const bool close = line == CloseLine;
+    if (!close && line != FrontLine) {
+        socket->disconnectFromServer();
+        return;
+    }
+    socket->write(AckLine);
+    socket->flush();
+    socket->disconnectFromServer();
+    // Emitted from the event loop, so a receiver that quits on it has confirmed first.
+    QMetaObject::invokeMethod(this, close ? &Receiver::closeRequested : &Receiver::bringToFrontRequested,
+                              Qt::QueuedConnection);
+}
+
+} // namespace ferry::requests
