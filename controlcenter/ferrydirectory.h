@@ -1,0 +1,47 @@
+#pragma once
+
+// The tracker's server directory (209) and a server's player list (191): lists
+// of NUL-terminated strings after the type byte.
+
+#include "controlcenter/ferrydatagrams.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <optional>
+
+namespace ferry::datagrams {
+
+// Server directory (209) from the tracker: NUL-terminated "KEY=value" strings,
+// ended by an empty string or the datagram's end. "IP=" starts a server.
+
+struct ServerEntry {
+    QByteArray address;      // IP=
+    QByteArray description;  // NAME=
+    int users = 0;           // USERS=
+    QByteArray owner;        // OWNER=
+    QByteArray cluster;      // CLUSTER=
+    QByteArray http;         // HTTP=
+    QByteArray chatServer;   // CHATSERVER= (host:port)
+
+    bool operator==(const ServerEntry &) const = default;
+};
+QByteArray encodeDirectory(const QList<ServerEntry> &servers);
+std::optional<QList<ServerEntry>> decodeDirectory(const QByteArray &datagram);
+
+// Player list (191) from a server: groups of five NUL-terminated strings, ended
+// by an empty nickname or the datagram's end. A group cut short is dropped.
+
+struct PlayerEntry {
+    QByteArray nickname;
+    QByteArray address;
+    QByteArray task;
+    QByteArray status;
+    QByteArray operatorText;
+
+    bool operator==(const PlayerEntry &) const = default;
+};
+QByteArray encodePlayerList(const QList<PlayerEntry> &players);
+std::optional<QList<PlayerEntry>> decodePlayerList(const QByteArray &datagram);
+
+} // namespace ferry::datagrams

@@ -1,0 +1,110 @@
+#include "tools/ferryd/servicedesk.h"
+
+#include "controlcenter/ferrydatagrams.h"
+
+namespace ferryd {
+
+namespace dg = ferry::datagrams;
+
+bool isServiceCode(std::uint8_t subCode)
+{
+    switch (subCode) {
+    case dg::kServiceUsers:
+    case dg::kServiceWhois:
+    case dg::kServiceKill:
+    case dg::kServiceBan:
+    case dg::kServiceUnban:
+    case dg::kServiceBanList:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ServiceDesk::isOperator(const Player &p) const
+{
+    for (const QByteArray &op : m_operators) {
+        if (sameNickname(op, p.nickname))
+            return true;
+    }
+    return false;
+}
+
+QByteArray ServiceDesk::userList() const
+{
+    const QList<Player> &players = m_roster.players();
+    QByteArray text = "Players on " + m_serverName + ": " + QByteArray::number(players.size()) + " of "
+        + QByteArray::number(m_roster.maxPlayers());
+    for (const Player &p : players)
+        text += "\n  " + p.nickname + "  " + p.endpoint.address.toString().toLatin1();
+    return text;
+}
+
+QByteArray ServiceDesk::whois(const QByteArray &nickname) const
+{
+    const Player *p = m_roster.named(nickname);
+    if (!p)
+        return "No player named " + nickname + " is signed on.";
+    const qint64 minutes = p->signedOnAt.secsTo(QDateTime::currentDateTimeUtc()) / 60;
+    return p->nickname + " is at " + p->endpoint.address.toString().toLatin1() + ", e-mail "
+        + (p->email.isEmpty() ? QByteArray("unknown") : p->email) + ", signed on for "
+        + QByteArray::number(minutes) + " min.";
+}
+
+ServiceAnswer ServiceDesk::answer(const Player *asker, const QByteArray &payload)
+{
+    ServiceAnswer a;
+    if (!asker) {
+        a.text = "You are not signed on to this server.";
+        return a;
+    }
+    const auto cmd = dg::decodeServicePayload(payload);
+    if (!cmd) {
+        a.text = "Malformed service request.";
+        return a;
+    }
+    switch (cmd->subCode) {
+    case dg::kServiceUsers:
+        a.text = userList();
+        return a;
+    case dg::kServiceWhois:
+        a.text = whois(cmd->name);
+        return a;
+    case dg::kServiceKill:
+    case dg::kServiceBan:
+    case dg::kServiceUnban:
+    case dg::kServiceBanList:
+        break;
+    default:
+        a.text = "Unknown service request " + QByteArray::number(cmd->subCode) + ".";
+        return a;
+    }
+
+    if (!isOperator(*asker)) {
+        a.text = "Only server operators may do that.";
+        return a;
+    }
+    switch (cmd->subCode) {
+    case dg::kServiceBan:
+        a.text = m_roster.ban(cmd->name) ? "Banned " + cmd->name + "." : cmd->name + " is already banned.";
+        break;
+    case dg::kServiceUnban:
+        a.text = m_roster.unban(cmd->name) ? "Unbanned " + cmd->name + "." : cmd->name + " is not banned.";
+        break;
+    case dg::kServiceBanList:
+        a.text = m_roster.bans().isEmpty() ? QByteArray("No bans.") : "Bans: " + m_roster.bans().join(' ');
+        break;
+    case dg::kServiceKill:
+        a.removed = m_roster.remove(cmd->name);
+        if (!a.removed) {
+            a.text = "No player named " + cmd->name + " is signed on.";
+        } else {
+            a.text = "Removed " + a.removed->nickname + " (" + cmd->reason + ").";
+            a.removedText = "You were removed from the server by " + asker->nickname + ": " + cmd->reason;
+        }
+        break;
+    }
+    return a;
+}
+
+} // namespace ferryd

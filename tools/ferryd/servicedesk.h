@@ -1,0 +1,43 @@
+#pragma once
+
+// Answers the chat client's service requests (the payloads the control center
+// forwards) with text for the asker, and carries out the operators' commands.
+
+#include "tools/ferryd/roster.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <cstdint>
+#include <optional>
+
+namespace ferryd {
+
+struct ServiceAnswer {
+    QByteArray text;                 // lines for the asker, separated by line feeds
+    std::optional<Player> removed;   // a player an operator removed
+    QByteArray removedText;          // what that player is told
+};
+
+// True for the sub-codes of the chat client's service commands.
+bool isServiceCode(std::uint8_t subCode);
+
+class ServiceDesk {
+public:
+    ServiceDesk(Roster &roster, QByteArray serverName, QList<QByteArray> operators)
+        : m_roster(roster), m_serverName(std::move(serverName)), m_operators(std::move(operators)) {}
+
+    // The answer to one payload from `asker` (null when the sender is not signed on).
+    ServiceAnswer answer(const Player *asker, const QByteArray &payload);
+    bool isOperator(const Player &p) const;
+
+private:
+    QByteArray userList() const;
+    QByteArray whois(const QByteArray &nickname) const;
+
+    Roster &m_roster;
+    QByteArray m_serverName;
+    QList<QByteArray> m_operators;
+};
+
+} // namespace ferryd
