@@ -12,20 +12,16 @@ namespace ferry {
 
 namespace {
 
-QCheckBox *addBox(QVBoxLayout *layout, const QString &text, bool checked)
-{
-    auto *box = new QCheckBox(text);
-    box->setChecked(checked);
-    layout->addWidget(box);
-    return box;
-}
-
-void applyFlag(const QHash<QString, QString> &fields, const char *name, QCheckBox *box)
-{
-    const QString key = QString::fromLatin1(name).toLower();
-    if (fields.contains(key))
-        box->setChecked(flagIsOn(fields.value(key)));
-}
+// The check box texts, in the order of kAdvancedFlagValues.
+const char *const kBoxTexts[] = {
+    "&Enable Compression",
+    "&Run Chat on Server Connect",
+    "&IPX Winsock Support",
+    "&Buffer Sends",
+    "Send S&ocket Close",
+    "&Disable ALT+TAB etc..",
+};
+static_assert(std::size(kBoxTexts) == std::size(kAdvancedFlagValues));
 
 } // namespace
 
@@ -33,16 +29,15 @@ AdvancedSettingsDialog::AdvancedSettingsDialog(ControlCenterSettings &settings, 
     : CheckedDialog(parent), m_settings(settings)
 {
     setWindowTitle(tr("Advanced Settings"));
-    const AdvancedFlags &flags = settings.advanced;
     auto *layout = new QVBoxLayout(this);
-    m_compression = addBox(layout, tr("&Enable Compression"), flags.enableCompression);
-    m_runChat = addBox(layout, tr("&Run Chat on Server Connect"), flags.runChatOnConnect);
-    m_ipxWinsock = addBox(layout, tr("&IPX Winsock Support"), flags.enableIpxWinsock);
-    m_bufferSends = addBox(layout, tr("&Buffer Sends"), flags.bufferSends);
-    m_socketClose = addBox(layout, tr("Send S&ocket Close"), flags.sendSocketClose);
-    m_disableAltTab = addBox(layout, tr("&Disable ALT+TAB etc.."), flags.disableAltTab);
-    m_disableAltTab->setToolTip(tr("This desktop gives programs no way to block the task-switching keys: "
-                                   "the setting is kept but has no effect here."));
+    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        m_boxes[i] = new QCheckBox(tr(kBoxTexts[i]), this);
+        m_boxes[i]->setChecked(settings.advanced.*kAdvancedFlagValues[i].flag);
+        layout->addWidget(m_boxes[i]);
+    }
+    box(&AdvancedFlags::disableAltTab)
+        ->setToolTip(tr("This desktop gives programs no way to block the task-switching keys: "
+                        "the setting is kept but has no effect here."));
 
     m_proxy = new QPushButton(tr("Proxy..."), this);
     connect(m_proxy, &QPushButton::clicked, this, &AdvancedSettingsDialog::openProxy);
@@ -53,15 +48,20 @@ AdvancedSettingsDialog::AdvancedSettingsDialog(ControlCenterSettings &settings, 
     layout->addWidget(buttons);
 }
 
+QCheckBox *AdvancedSettingsDialog::box(bool AdvancedFlags::*flag) const
+{
+    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        if (kAdvancedFlagValues[i].flag == flag)
+            return m_boxes[i];
+    }
+    return nullptr;
+}
+
 AdvancedFlags AdvancedSettingsDialog::flags() const
 {
     AdvancedFlags flags;
-    flags.enableCompression = m_compression->isChecked();
-    flags.runChatOnConnect = m_runChat->isChecked();
-    flags.enableIpxWinsock = m_ipxWinsock->isChecked();
-    flags.bufferSends = m_bufferSends->isChecked();
-    flags.sendSocketClose = m_socketClose->isChecked();
-    flags.disableAltTab = m_disableAltTab->isChecked();
+    for (std::size_t i = 0; i < m_boxes.size(); ++i)
+        flags.*kAdvancedFlagValues[i].flag = m_boxes[i]->isChecked();
     return flags;
 }
 
@@ -80,13 +80,11 @@ void AdvancedSettingsDialog::commit()
 
 void AdvancedSettingsDialog::applyFields(const QHash<QString, QString> &fields)
 {
-    using namespace settingskeys;
-    applyFlag(fields, EnableCompression, m_compression);
-    applyFlag(fields, RunChatOnConnect, m_runChat);
-    applyFlag(fields, EnableIpxWinsock, m_ipxWinsock);
-    applyFlag(fields, BufferSends, m_bufferSends);
-    applyFlag(fields, SendSocketClose, m_socketClose);
-    applyFlag(fields, DisableAltTab, m_disableAltTab);
+    for (std::size_t i = 0; i < m_boxes.size(); ++i) {
+        const QString key = QString::fromLatin1(kAdvancedFlagValues[i].valueName).toLower();
+        if (fields.contains(key))
+            m_boxes[i]->setChecked(flagIsOn(fields.value(key)));
+    }
 }
 
 } // namespace ferry

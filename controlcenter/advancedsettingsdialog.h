@@ -11,6 +11,9 @@
 #include "controlcenter/checkeddialog.h"
 #include "controlcenter/settings.h"
 
+#include <array>
+#include <iterator>
+
 class QCheckBox;
 class QPushButton;
 
@@ -23,12 +26,8 @@ public:
 
     AdvancedFlags flags() const;
 
-    QCheckBox *compressionBox() const { return m_compression; }
-    QCheckBox *runChatBox() const { return m_runChat; }
-    QCheckBox *ipxWinsockBox() const { return m_ipxWinsock; }
-    QCheckBox *bufferSendsBox() const { return m_bufferSends; }
-    QCheckBox *socketCloseBox() const { return m_socketClose; }
-    QCheckBox *disableAltTabBox() const { return m_disableAltTab; }
+    // The check box of one flag, e.g. box(&AdvancedFlags::bufferSends).
+    QCheckBox *box(bool AdvancedFlags::*flag) const;
     QPushButton *proxyButton() const { return m_proxy; }
 
     // "Proxy...": the proxy setup dialog.
@@ -40,12 +39,8 @@ protected:
 
 private:
     ControlCenterSettings &m_settings;
-    QCheckBox *m_compression;
-    QCheckBox *m_runChat;
-    QCheckBox *m_ipxWinsock;
-    QCheckBox *m_bufferSends;
-    QCheckBox *m_socketClose;
-    QCheckBox *m_disableAltTab;
+    // In the order of kAdvancedFlagValues.
+    std::array<QCheckBox *, std::size(kAdvancedFlagValues)> m_boxes{};
     QPushButton *m_proxy;
 };
 

@@ -56,12 +56,8 @@ bool ControlCenterSettings::read(CRegistry &registry)
     }
 
     readFlag(registry, AlwaysUseIp, alwaysUseConfiguredAddress);
-    readFlag(registry, EnableCompression, advanced.enableCompression);
-    readFlag(registry, EnableIpxWinsock, advanced.enableIpxWinsock);
-    readFlag(registry, BufferSends, advanced.bufferSends);
-    readFlag(registry, SendSocketClose, advanced.sendSocketClose);
-    readFlag(registry, RunChatOnConnect, advanced.runChatOnConnect);
-    readFlag(registry, DisableAltTab, advanced.disableAltTab);
+    for (const AdvancedFlagValue &value : kAdvancedFlagValues)
+        readFlag(registry, value.valueName, advanced.*value.flag);
     readFlag(registry, SortByTask, sortByTask);
     readFlag(registry, TranslateTaskNames, translateTaskNames);
     readText(registry, HelpServer, helpServer);

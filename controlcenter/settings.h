@@ -60,6 +60,20 @@ struct AdvancedFlags {
     bool operator==(const AdvancedFlags &) const = default;
 };
 
+// The advanced flags and the registry values that hold them, in the dialog's order.
+struct AdvancedFlagValue {
+    const char *valueName;
+    bool AdvancedFlags::*flag;
+};
+inline constexpr AdvancedFlagValue kAdvancedFlagValues[] = {
+    {settingskeys::EnableCompression, &AdvancedFlags::enableCompression},
+    {settingskeys::RunChatOnConnect, &AdvancedFlags::runChatOnConnect},
+    {settingskeys::EnableIpxWinsock, &AdvancedFlags::enableIpxWinsock},
+    {settingskeys::BufferSends, &AdvancedFlags::bufferSends},
+    {settingskeys::SendSocketClose, &AdvancedFlags::sendSocketClose},
+    {settingskeys::DisableAltTab, &AdvancedFlags::disableAltTab},
+};
+
 // Connection states of the sign-on.
 enum ConnectionState : int {
     NotConnected = 0,

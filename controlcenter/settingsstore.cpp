@@ -59,12 +59,9 @@ void writeDefaultSettings()
     registry.SetStringValue(QLatin1String(Nickname), QLatin1String(DefaultNickname));
     registry.SetStringValue(QLatin1String(Email), QLatin1String(DefaultEmail));
     writeFlag(registry, AlwaysUseIp, false);
-    writeFlag(registry, EnableCompression, true);
-    writeFlag(registry, EnableIpxWinsock, true);
-    writeFlag(registry, BufferSends, true);
-    writeFlag(registry, SendSocketClose, true);
-    writeFlag(registry, RunChatOnConnect, true);
-    writeFlag(registry, DisableAltTab, false);
+    constexpr AdvancedFlags firstStartFlags{true, true, true, true, true, false};
+    for (const AdvancedFlagValue &value : kAdvancedFlagValues)
+        writeFlag(registry, value.valueName, firstStartFlags.*value.flag);
     writeFlag(registry, SortByTask, true);
     writeFlag(registry, TranslateTaskNames, true);
     registry.Create(QLatin1String(Servers));
@@ -98,12 +95,8 @@ void writeAdvancedFlags(const AdvancedFlags &flags)
     CRegistry registry;
     if (!registry.Create(QLatin1String(Ferry97)))
         return;
-    writeFlag(registry, EnableCompression, flags.enableCompression);
-    writeFlag(registry, RunChatOnConnect, flags.runChatOnConnect);
-    writeFlag(registry, EnableIpxWinsock, flags.enableIpxWinsock);
-    writeFlag(registry, BufferSends, flags.bufferSends);
-    writeFlag(registry, SendSocketClose, flags.sendSocketClose);
-    writeFlag(registry, DisableAltTab, flags.disableAltTab);
+    for (const AdvancedFlagValue &value : kAdvancedFlagValues)
+        writeFlag(registry, value.valueName, flags.*value.flag);
 }
 
 } // namespace ferry

@@ -128,7 +128,7 @@ private slots:
         ControlCenterSettings settings = startedSettings();
         env.setAnswers({QStringLiteral("text:EnableCompression=False;bufferSends=false;DisableALTTAB=TRUE")});
         AdvancedSettingsDialog dialog(settings);
-        QVERIFY(!dialog.disableAltTabBox()->toolTip().isEmpty());
+        QVERIFY(!dialog.box(&AdvancedFlags::disableAltTab)->toolTip().isEmpty());
         QVERIFY(dialog.run());
         QCOMPARE(settings.advanced, (AdvancedFlags{false, true, true, false, true, true}));
         QCOMPARE(readString(kFerry97, QStringLiteral("EnableCompression")), QStringLiteral("False"));
@@ -143,7 +143,7 @@ private slots:
         ControlCenterSettings settings = startedSettings();
         env.setAnswers({QStringLiteral("cancel")});
         AdvancedSettingsDialog dialog(settings);
-        dialog.compressionBox()->setChecked(false);
+        dialog.box(&AdvancedFlags::enableCompression)->setChecked(false);
         QVERIFY(!dialog.run());
         QVERIFY(settings.advanced.enableCompression);
         QCOMPARE(readString(kFerry97, QStringLiteral("EnableCompression")), QStringLiteral("True"));
