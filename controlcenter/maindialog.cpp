@@ -257,9 +257,24 @@ void MainDialog::closeEvent(QCloseEvent *event)
 
 void MainDialog::exitNow()
 {
+    closeOpenDialogs();
     if (!m_ended)
         end();
     QDialog::done(QDialog::Rejected);
+}
+
+void MainDialog::closeOpenDialogs()
+{
+    // A dialog open above this one runs its own event loop; it has to end before
+    // this dialog's loop can return.
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        auto *dialog = qobject_cast<QDialog *>(modal);
+        if (modal == this || !dialog)
+            return;
+        dialog->reject();
+        if (QApplication::activeModalWidget() == modal)
+            return;
+    }
 }
 
 void MainDialog::end()

@@ -66,7 +66,8 @@ public:
     void openHelp();
     // A second control center was started: come to the front.
     void bringToFront();
-    // The system asks the program to end: leave through the normal exit without asking.
+    // The system asks the program to end: leave through the normal exit without
+    // asking; dialogs open above this one are cancelled.
     void exitNow();
 
     // Exit, Escape and the close command: asks first when the tunnel is in use.
@@ -103,6 +104,7 @@ private:
     void buildControls();
     void updateButtons();
     void refreshSharedBlock();
+    void closeOpenDialogs();
     // The exit order: sign off, close the chat client, release sockets and tree, release the block.
     void end();
     // The sign-off the connection state machine runs at exit; nothing to sign off from yet.

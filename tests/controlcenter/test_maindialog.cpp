@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace ferry;
@@ -167,6 +168,20 @@ private slots:
         QVERIFY(dialog.hasEnded());
         QVERIFY(s.env.prompts().isEmpty());
         QVERIFY(!dialog.sharedBlock());
+    }
+
+    void terminationCancelsAnOpenDialogAndEnds()
+    {
+        Started s;
+        MainDialog dialog(s.settings, s.driver);
+        QVERIFY(dialog.initialize());
+        dialog.show();
+        QDialog settings(&dialog);
+        QTimer::singleShot(0, &dialog, &MainDialog::exitNow);
+        QCOMPARE(settings.exec(), int(QDialog::Rejected));
+        QVERIFY(dialog.hasEnded());
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(s.env.prompts().isEmpty());
     }
 
     void settingsChangesReachTheBlock()
