@@ -68,6 +68,7 @@ MainDialog::MainDialog(ControlCenterSettings &settings, TunnelDriver &driver, QW
     setWindowTitle(QLatin1String(Title));
     setWindowIcon(treeimages::controlCenterIcon());
     buildControls();
+    resize(380, 480);
     setConnectionText(tr("Not Connected"));
     setConnectionState(settings.connectionState);
     refreshFields();
