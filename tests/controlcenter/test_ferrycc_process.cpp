@@ -49,7 +49,8 @@ struct ControlCenter {
             test::stopProcess(*process);
     }
 
-    // Starts it and waits until its block is there.
+    // Starts it and waits until its block is there and filled (the e-mail field,
+    // never empty, is written last).
     bool start()
     {
         process = env.start(QStringLiteral("ferrycc"));
@@ -58,7 +59,8 @@ struct ControlCenter {
         return QTest::qWaitFor(
             [this] {
                 return process->state() == QProcess::Running
-                    && memory.open(env.shmName(), sharedblock::Size) == SharedMemory::Result::Ok;
+                    && (memory.isMapped() || memory.open(env.shmName(), sharedblock::Size) == SharedMemory::Result::Ok)
+                    && !block().email().isEmpty();
             },
             15000);
     }
