@@ -1,0 +1,77 @@
+// Client-to-client requests and replies framed by the byte 0x01 inside PRIVMSG and NOTICE.
+
+#include "chat/core/tavernwapp.h"
+
+namespace {
+
+constexpr QChar kCtcpMark(0x01);
+
+struct CtcpMessage {
+    QString word;
+    QString arguments;
+};
+
+// The body is the text without its opening mark and without the closing one when
+// present (a missing closing mark costs no character of the body).
+CtcpMessage splitCtcp(const QString &text)
+{
+    QString body = text.mid(1);
+    if (body.endsWith(kCtcpMark))
+        body.chop(1);
+    const qsizetype blank = body.indexOf(u' ');
+    if (blank < 0)
+        return {body, QString()};
+    return {body.left(blank), body.mid(blank + 1)};
+}
+
+// Nothing received goes back inside a reply with its own framing marks.
+QString withoutMarks(QString text)
+{
+    text.remove(kCtcpMark);
+    return text;
+}
+
+QString ctcpReply(const QString &to, const QString &body)
+{
+    return QStringLiteral("NOTICE %1 :").arg(to) + kCtcpMark + body + kCtcpMark;
+}
+
+} // namespace
+
+void CTavernwApp::handleCtcpRequest(const CIrcLine &l, const QString &target, const QString &text)
+{
+    const CtcpMessage ctcp = splitCtcp(text);
+    if (ctcp.word == QLatin1String("FILEREQ")) {
+        emit fileRequestReceived(l.sender, ctcp.arguments);
+    } else if (ctcp.word == QLatin1String("ACTION")) {
+        PrintLine(QStringLiteral("* %1 %2").arg(l.sender, ctcp.arguments), m_Settings.Action,
+                  target.startsWith(u'#') ? target : l.sender);
+    } else if (ctcp.word.compare(QLatin1String("DCC"), Qt::CaseInsensitive) == 0) {
+        emit dccRequestReceived(l.sender, ctcp.arguments);
+    } else if (ctcp.word == QLatin1String("PING")) {
+        SendLine(ctcpReply(l.sender, QStringLiteral("PING ") + withoutMarks(ctcp.arguments)));
+    } else if (ctcp.word == QLatin1String("UDPPING")) {
+        SendLine(ctcpReply(l.sender, QStringLiteral("UDPPING ") + QString::number(m_identity.UdpPingNumber())));
+    } else if (ctcp.word == QLatin1String("VERSION")) {
+        SendLine(ctcpReply(l.sender, QStringLiteral("VERSION ") + VersionText()));
+    } else {
+        PrintLine(QStringLiteral("CTCP %1 :%2").arg(l.sender, ctcp.word), m_Settings.Status);
+    }
+}
+
+bool CTavernwApp::handleCtcpReply(const CIrcLine &l, QString &text)
+{
+    const CtcpMessage ctcp = splitCtcp(text);
+    if (ctcp.word == QLatin1String("PING")) {
+        const std::uint32_t elapsed = TickCount() - ParseCtcpNumber(ctcp.arguments);
+        PrintLine(QStringLiteral("IRC Ping time from %1 is %2ms").arg(l.sender, QString::number(elapsed)),
+                  m_Settings.Action);
+        return true;
+    }
+    if (ctcp.word == QLatin1String("UDPPING")) {
+        emit udpPingReplyReceived(l.sender, ParseCtcpNumber(ctcp.arguments));
+        return true;
+    }
+    text = ctcp.arguments;
+    return false;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+// A front end that records what the chat core asks of the windows.
+
+#include "chat/core/chatdocs.h"
+#include "chat/core/chatfrontend.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+struct PrintedLine {
+    QString window;
+    QString text;
+    ChatColour colour;
+};
+
+class FakeFrontEnd : public IChatFrontEnd {
+public:
+    bool CreateWindowFor(CChatDocBase *doc) override
+    {
+        if (failWindows && doc->kind() != CChatDocBase::Kind::Server)
+            return false;
+        created << doc->Name();
+        if (onCreateWindow)
+            onCreateWindow(doc);
+        QObject::connect(doc, &CChatDocBase::lineAdded, [this, name = doc->Name()](const QString &text, ChatColour c) {
+            lines.append({name, text, c});
+        });
+        return true;
+    }
+    void CloseWindowFor(CChatDocBase *doc) override { closed << doc->Name(); }
+    QString SelectedTabName() const override { return selectedTab; }
+    void RepaintTabs() override { ++tabRepaints; }
+    void Beep() override { ++beeps; }
+    void ShowChannelList(const QStringList &entries) override { channelLists << entries; }
+    void EndSplash() override { ++splashEnds; }
+
+    // Lines printed into one window, texts only.
+    QStringList textsIn(const QString &window) const
+    {
+        QStringList out;
+        for (const PrintedLine &l : lines)
+            if (l.window == window)
+                out << l.text;
+        return out;
+    }
+    QStringList allTexts() const
+    {
+        QStringList out;
+        for (const PrintedLine &l : lines)
+            out << l.window + QLatin1String(": ") + l.text;
+        return out;
+    }
+
+    bool failWindows = false;
+    std::function<void(CChatDocBase *)> onCreateWindow; // runs inside CreateWindowFor
+
+    QString selectedTab = QStringLiteral("Server");
+    QStringList created;
+    QStringList closed;
+    QList<PrintedLine> lines;
+    QList<QStringList> channelLists;
+    int beeps = 0;
+    int tabRepaints = 0;
+    int splashEnds = 0;
+};

@@ -1,0 +1,200 @@
+#include "chat/core/tavernwapp.h"
+#include "platform/ports.h"
+#include "tests/chat/fakefrontend.h"
+#include "tests/support/ngircdfixture.h"
+#include "tests/support/testenv.h"
+
+#include <QTcpSocket>
+#include <QTest>
+#include <QUdpSocket>
+
+namespace {
+
+constexpr QChar kMark(0x01);
+const QString kDisconnected =
+    QStringLiteral("You have been disconnected from the server!\nYou must exit this application to reconnect.");
+
+// A second chat user: a plain socket speaking the protocol line by line.
+class IrcPeer {
+public:
+    bool connectTo(const ferry::test::NgircdFixture &server, const QString &nick)
+    {
+        m_socket.connectToHost(server.host(), server.port());
+        if (!m_socket.waitForConnected(3000))
+            return false;
+        send(QStringLiteral("NICK ") + nick);
+        send(QStringLiteral("USER peer 0 * :Peer"));
+        return waitFor(" 376 " + nick.toUtf8() + ' ') || m_received.contains(" 422 " + nick.toUtf8() + ' ');
+    }
+    void send(const QString &line)
+    {
+        m_socket.write(line.toUtf8() + "\r\n");
+        m_socket.flush();
+    }
+    // Waits until the received text (since the last forget()) contains needle.
+    bool waitFor(const QByteArray &needle, int ms = 5000)
+    {
+        return QTest::qWaitFor([&] {
+            m_received += m_socket.readAll();
+            return m_received.contains(needle);
+        }, ms);
+    }
+    void forget() { m_received.clear(); }
+    const QByteArray &received() const { return m_received; }
+
+private:
+    QTcpSocket m_socket;
+    QByteArray m_received;
+};
+
+struct Client {
+    FakeFrontEnd fe;
+    CTavernwApp app{&fe};
+    Client(const QString &host, quint16 port, const QString &nickField)
+    {
+        app.m_Settings.ChatServer = host;
+        app.m_Settings.ChatServerPort = port;
+        app.SetIdentity({nickField, QStringLiteral("player@lanway.test"), {127, 0, 0, 1}});
+        app.OpenServerWindow();
+    }
+    QStringList server() const { return fe.textsIn(QStringLiteral("Server")); }
+};
+
+bool hasPrompt(const ferry::test::TestEnv &env, const QString &text)
+{
+    for (const auto &p : env.prompts())
+        if (p.text == text)
+            return true;
+    return false;
+}
+
+} // namespace
+
+class TestServerConnection : public QObject {
+    Q_OBJECT
+private slots:
+    void chatsWithARealServer()
+    {
+        ferry::test::TestEnv env;
+        ferry::test::NgircdFixture server;
+        QString why;
+        QVERIFY2(server.start(&why), qPrintable(why));
+
+        IrcPeer alice;
+        QVERIFY(alice.connectTo(server, QStringLiteral("tester")));
+
+        // Our nickname is taken: the prompt gives another and registration completes.
+        env.setAnswers({QStringLiteral("text:newnick")});
+        Client c(server.host(), server.port(), QStringLiteral("tester"));
+        QVERIFY(c.app.ConnectToServer());
+        QCOMPARE(c.server().value(0), QStringLiteral("Attempting to connect to chat server...."));
+        QTRY_VERIFY_WITH_TIMEOUT(c.app.IsRegistered(), 5000);
+        QCOMPARE(c.app.OwnNick(), QStringLiteral("newnick"));
+        QVERIFY(hasPrompt(env, QStringLiteral("Nickname in use or invalid, please choose another!")));
+        QVERIFY(c.server().contains(QStringLiteral("Connected to Server, Sending User Information.....")));
+        QTRY_VERIFY_WITH_TIMEOUT(c.app.FindChannel(QStringLiteral("#lanway")), 5000);
+        CTavernwDoc *chan = c.app.FindChannel(QStringLiteral("#lanway"));
+        QTRY_VERIFY_WITH_TIMEOUT(chan->IsUserListed(QStringLiteral("newnick")), 5000);
+
+        alice.send(QStringLiteral("JOIN #lanway"));
+        QTRY_VERIFY_WITH_TIMEOUT(chan->IsUserListed(QStringLiteral("tester")), 5000);
+
+        alice.send(QStringLiteral("PRIVMSG #lanway :anyone for Descent?"));
+        QTRY_VERIFY_WITH_TIMEOUT(c.fe.textsIn(QStringLiteral("#lanway")).contains(QStringLiteral("<tester> anyone for Descent?")), 5000);
+        alice.send(QStringLiteral("PRIVMSG newnick :just you and me"));
+        QTRY_VERIFY_WITH_TIMEOUT(c.fe.textsIn(QStringLiteral("tester")).contains(QStringLiteral("<tester> just you and me")), 5000);
+
+        alice.forget();
+        alice.send(QStringLiteral("PRIVMSG newnick :") + kMark + QStringLiteral("PING 42") + kMark);
+        QVERIFY(alice.waitFor("NOTICE tester :\x01PING 42\x01"));
+        alice.send(QStringLiteral("PRIVMSG newnick :") + kMark + QStringLiteral("VERSION") + kMark);
+        QVERIFY(alice.waitFor("NOTICE tester :\x01VERSION " + CTavernwApp::VersionText().toUtf8() + '\x01'));
+
+        // Our lines reach the others.
+        alice.forget();
+        c.app.SendLine(QStringLiteral("PRIVMSG #lanway :hello all"));
+        QVERIFY(alice.waitFor("PRIVMSG #lanway :hello all"));
+
+        server.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(c.server().contains(kDisconnected), 5000);
+        QVERIFY(hasPrompt(env, kDisconnected));
+        QVERIFY(!c.app.ServerSocket() || c.app.ServerSocket()->state() == QAbstractSocket::UnconnectedState);
+    }
+
+    void fallsBackToThePublicServerAfter302Ticks()
+    {
+        ferry::test::TestEnv env;
+        ferry::test::NgircdFixture fallback;
+        QString why;
+        QVERIFY2(fallback.start(&why), qPrintable(why));
+
+        // Nothing listens at the configured address: the connection is refused quietly.
+        Client c(QStringLiteral("127.0.0.1"), ferry::test::freeTcpPort(), QStringLiteral("#player"));
+        c.app.SetFallbackServer(fallback.host(), fallback.port());
+        QVERIFY(c.app.ConnectToServer());
+        QCOMPARE(c.app.OwnNick(), QStringLiteral("$player"));
+        QTRY_COMPARE_WITH_TIMEOUT(c.app.ServerSocket()->state(), QAbstractSocket::UnconnectedState, 5000);
+        QVERIFY(env.prompts().isEmpty());
+
+        for (int tick = 0; tick < 301; ++tick)
+            c.app.OnTimerTick();
+        QVERIFY(env.prompts().isEmpty());
+        QCOMPARE(c.fe.splashEnds, 1); // the ninth tick ends the splash, once
+        c.app.OnTimerTick();
+        QCOMPARE(env.prompts().size(), 1);
+        QCOMPARE(env.prompts().first().caption, QStringLiteral("Error Connecting to chat Server"));
+
+        // '$' is no valid first character there: the prompt's default keeps it and
+        // nothing more is sent, so answer with a nickname the server takes.
+        env.setAnswers({QStringLiteral("text:player")});
+        QTRY_VERIFY_WITH_TIMEOUT(c.app.IsRegistered(), 5000);
+        QCOMPARE(c.app.OwnNick(), QStringLiteral("player"));
+
+        // Once registered the fallback never fires again, even after the connection closes.
+        fallback.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(c.server().contains(kDisconnected), 5000);
+        const int prompts = env.prompts().size();
+        for (int tick = 0; tick < 700; ++tick)
+            c.app.OnTimerTick();
+        QCOMPARE(env.prompts().size(), prompts);
+        QCOMPARE(c.fe.splashEnds, 1);
+    }
+
+    void unresolvableServerAndBusyLocalPortAreReported()
+    {
+        ferry::test::TestEnv env;
+        QUdpSocket squatter;
+        QVERIFY(squatter.bind(QHostAddress::LocalHost, ferry::port(ferry::kChatLinkPort)));
+        Client c(QStringLiteral("no-such-host.invalid"), 6667, QStringLiteral("me"));
+        QVERIFY(!c.app.ConnectToServer());
+        QVERIFY(hasPrompt(env, QStringLiteral("Unable to create local socket.")));
+        QTRY_VERIFY_WITH_TIMEOUT(hasPrompt(env, QStringLiteral("Connect Failed!!!")), 10000);
+        QVERIFY(!hasPrompt(env, kDisconnected));
+    }
+
+    void quitsWithTheQuitMessage()
+    {
+        ferry::test::TestEnv env;
+        ferry::test::NgircdFixture server;
+        QString why;
+        QVERIFY2(server.start(&why), qPrintable(why));
+        IrcPeer watcher;
+        QVERIFY(watcher.connectTo(server, QStringLiteral("watcher")));
+        watcher.send(QStringLiteral("JOIN #lanway"));
+        QVERIFY(watcher.waitFor("JOIN :#lanway"));
+
+        Client c(server.host(), server.port(), QStringLiteral("leaver"));
+        c.app.m_Settings.QuitMsg = QStringLiteral("KILLED by boredom");
+        QVERIFY(c.app.ConnectToServer());
+        const bool joined = watcher.waitFor(":leaver!");
+        QVERIFY(joined);
+        c.app.SetQuitting(true);
+        c.app.Disconnect();
+        // The server wraps a client's quit reason in double quotes.
+        QVERIFY(watcher.waitFor("QUIT :\"Leaving\""));
+        QVERIFY(!hasPrompt(env, kDisconnected));
+    }
+};
+
+QTEST_MAIN(TestServerConnection)
+#include "test_serverconnection.moc"
