@@ -52,6 +52,7 @@ CDCCHandOver::CDCCHandOver(CTavernwApp *app, CFileOffers *offers, QObject *paren
 CDCCChatSession *CDCCHandOver::openChat(const QString &peer)
 {
     auto *session = new CDCCChatSession(peer, m_pApp->OwnNick(), this);
+    connect(session, &CDCCChatSession::commandTyped, this, &CDCCHandOver::commandTyped);
     emit chatSessionOpened(session);
     session->OnInitialUpdate();
     return session;

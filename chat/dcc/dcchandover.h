@@ -65,6 +65,9 @@ public:
 signals:
     void chatSessionOpened(CDCCChatSession *session);
     void transferOpened(CDCCTransfer *transfer);
+    // A line beginning with '/' typed in any DCC chat window, for the command
+    // interpreter to run with no target.
+    void commandTyped(const QString &text);
 
 private:
     CDCCChatSession *openChat(const QString &peer);

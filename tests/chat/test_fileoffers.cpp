@@ -1,43 +1,19 @@
-#include "chat/core/fileoffers.h"
-#include "chat/core/tavernwapp.h"
-#include "tests/chat/fakefrontend.h"
-#include "tests/support/testenv.h"
+#include "tests/chat/offerrig.h"
 
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
 const QString kMark = QString(QChar(0x01));
 
-// A chat core with two channels open, a file offers object and readable files.
-struct Rig {
-    ferry::test::TestEnv env;
-    QTemporaryDir dir;
-    FakeFrontEnd fe;
-    CTavernwApp app{&fe};
-    CFileOffers offers{&app};
-    QStringList sent;
-
+// Two channels open by default.
+struct Rig : OfferRig {
     explicit Rig(const QStringList &channels = {QStringLiteral("#Lanway"), QStringLiteral("#games")})
+        : OfferRig(channels)
     {
-        app.OpenServerWindow();
-        app.SetOwnNick(QStringLiteral("me"));
-        for (const QString &c : channels)
-            app.OnServerLine(QStringLiteral(":me!~me@h JOIN :") + c);
-        QObject::connect(&app, &CTavernwApp::lineSent, [this](const QByteArray &b) { sent << QString::fromUtf8(b); });
     }
-    QString file(const QString &name)
-    {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        (void)f.open(QIODevice::WriteOnly);
-        f.write("data");
-        return path;
-    }
-    QStringList server() const { return fe.textsIn(QStringLiteral("Server")); }
+    QString file(const QString &name) { return writeFile(name); }
     static QString announceLine(const QString &channel, const QString &name)
     {
         return QStringLiteral("PRIVMSG %1 :").arg(channel) + kMark + QStringLiteral("ACTION is offering file: GetFile:")
@@ -149,14 +125,14 @@ private slots:
         QSignalSpy spy(&r.offers, &CFileOffers::sendRequested);
         r.sent.clear();
         const int printed = r.fe.lines.size();
-        r.app.OnServerLine(QStringLiteral(":bob!b@h PRIVMSG me :") + kMark + QStringLiteral("FILEREQ MAPS.ZIP") + kMark);
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("FILEREQ MAPS.ZIP"));
         QCOMPARE(spy.size(), 1); // the first matching slot only
         QCOMPARE(spy[0][0].toString(), QStringLiteral("bob"));
         QCOMPARE(spy[0][1].toString(), a);
 
         // Unknown names and full paths are ignored without a word.
-        r.app.OnServerLine(QStringLiteral(":bob!b@h PRIVMSG me :") + kMark + QStringLiteral("FILEREQ other.zip") + kMark);
-        r.app.OnServerLine(QStringLiteral(":bob!b@h PRIVMSG me :") + kMark + QStringLiteral("FILEREQ ") + a + kMark);
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("FILEREQ other.zip"));
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("FILEREQ ") + a);
         QCOMPARE(spy.size(), 1);
         QVERIFY(r.sent.isEmpty());
         QCOMPARE(r.fe.lines.size(), printed);

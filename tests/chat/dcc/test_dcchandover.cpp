@@ -1,19 +1,14 @@
-#include "chat/core/fileoffers.h"
-#include "chat/core/tavernwapp.h"
 #include "chat/dcc/dccchatsession.h"
 #include "chat/dcc/dcchandover.h"
 #include "chat/dcc/dcctransfer.h"
-#include "tests/chat/fakefrontend.h"
-#include "tests/support/testenv.h"
+#include "tests/chat/offerrig.h"
 
 #include <QFile>
 #include <QHostAddress>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -21,42 +16,19 @@ namespace {
 const QString kMark = QString(QChar(0x01));
 constexpr std::uint32_t kLoopback = 0x7F000001; // 127.0.0.1 as DCC writes it
 
-// A chat core whose own address is 127.0.0.1, with the file offers and the DCC
-// hand-over attached and every sent line recorded.
-struct Rig {
-    ferry::test::TestEnv env;
-    QTemporaryDir dir;
-    FakeFrontEnd fe;
-    CTavernwApp app{&fe};
-    CFileOffers offers{&app};
+// The file offers rig with the DCC hand-over attached; the sessions and transfers
+// it opens are recorded.
+struct Rig : OfferRig {
     CDCCHandOver handOver{&app, &offers};
-    QStringList sent;
     QList<CDCCChatSession *> sessions;
     QList<CDCCTransfer *> transfers;
 
     Rig()
     {
-        app.OpenServerWindow();
-        app.SetOwnNick(QStringLiteral("me"));
-        app.SetIdentity({QStringLiteral("me"), QStringLiteral("me@x"), {127, 0, 0, 1}});
         handOver.SetDownloadFolder(dir.path());
-        QObject::connect(&app, &CTavernwApp::lineSent, [this](const QByteArray &b) { sent << QString::fromUtf8(b); });
         QObject::connect(&handOver, &CDCCHandOver::chatSessionOpened, [this](CDCCChatSession *s) { sessions << s; });
         QObject::connect(&handOver, &CDCCHandOver::transferOpened, [this](CDCCTransfer *t) { transfers << t; });
     }
-    void ctcpFrom(const QString &nick, const QString &body)
-    {
-        app.OnServerLine(QStringLiteral(":%1!u@h PRIVMSG me :").arg(nick) + kMark + body + kMark);
-    }
-    QString writeFile(const QString &name, const QByteArray &data)
-    {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(data);
-        return path;
-    }
-    QStringList server() const { return fe.textsIn(QStringLiteral("Server")); }
     QStringList promptTexts() const
     {
         QStringList out;
@@ -211,6 +183,11 @@ private slots:
         r.sessions[0]->SendChatText(QStringLiteral("hello"));
         QTRY_VERIFY(peer.bytesAvailable() > 0);
         QVERIFY(peer.readAll().contains("hello"));
+
+        QSignalSpy typed(&r.handOver, &CDCCHandOver::commandTyped);
+        r.sessions[0]->SendTypedText(QStringLiteral("/whois bob"));
+        QCOMPARE(typed.size(), 1);
+        QCOMPARE(typed[0][0].toString(), QStringLiteral("/whois bob"));
 
         QVERIFY(!r.handOver.DccCommand(QStringLiteral("resume bob x")));
     }
