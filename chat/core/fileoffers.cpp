@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
 
 constexpr QChar kCtcpMark(0x01);
