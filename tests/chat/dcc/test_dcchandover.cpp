@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QHostAddress>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -73,6 +74,10 @@ private slots:
         const std::uint32_t port = sender.StartSend(QStringLiteral("me"), source);
         QVERIFY(port != CDCCTransfer::kStartFailed);
 
+        // A window takes the transfer over; it then outlives the end of the transfer.
+        QObject window;
+        QObject::connect(&r.handOver, &CDCCHandOver::transferOpened, [&window](CDCCTransfer *t) { t->setParent(&window); });
+
         const QString target = r.dir.filePath(QStringLiteral("saved.bin"));
         r.env.setAnswers({QStringLiteral("yes"), QStringLiteral("file:") + target});
         r.ctcpFrom(QStringLiteral("bob"),
@@ -89,6 +94,8 @@ private slots:
         QTRY_VERIFY(sender.IsFinished());
         QTRY_VERIFY(r.server().contains(QStringLiteral("** Transfer of file %1 completed succesfully").arg(target)));
         QVERIFY(r.sent.isEmpty());
+        QCoreApplication::processEvents();
+        QCOMPARE(window.findChildren<CDCCTransfer *>().size(), 1);
     }
 
     void declinedFileOfferOpensNothing()
@@ -159,6 +166,7 @@ private slots:
                                 + QStringLiteral("DCC send d2_levels.hog 2130706433 %1 3000").arg(port) + kMark
                                 + QStringLiteral("\n"));
         QCOMPARE(r.transfers.size(), 1);
+        const QPointer<CDCCTransfer> untaken = r.transfers[0];
 
         const QString target = r.dir.filePath(QStringLiteral("fetched.hog"));
         CDCCTransfer receiver;
@@ -166,6 +174,7 @@ private slots:
         QTRY_VERIFY(receiver.IsFinished());
         QCOMPARE(readFile(target), data);
         QTRY_VERIFY(r.server().contains(QStringLiteral("** Transfer of file %1 completed succesfully").arg(source)));
+        QTRY_VERIFY(untaken.isNull()); // no window took it: gone once finished
     }
 
     void outgoingChatOfferListensForThePeer()
