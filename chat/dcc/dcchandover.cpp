@@ -1,0 +1,174 @@
+#include "chat/dcc/dcchandover.h"
+
+#include "chat/core/fileoffers.h"
+#include "chat/core/ircline.h"
+#include "chat/core/tavernwapp.h"
+#include "chat/dcc/dccchatsession.h"
+#include "chat/dcc/dccoffer.h"
+#include "chat/dcc/dccprompts.h"
+#include "chat/dcc/dcctexts.h"
+#include "chat/dcc/dcctransfer.h"
+#include "platform/prompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+namespace {
+
+QString text(const char *t) { return QString::fromLatin1(t); }
+
+// "/dcc send" takes the path as typed; a dropped or pasted path may come quoted.
+QString unquotedPath(QString path)
+{
+    while (path.startsWith(u' ') || path.startsWith(u'\t'))
+        path.remove(0, 1);
+    if (path.endsWith(u'"')) {
+        path.chop(1);
+        if (path.startsWith(u'"'))
+            path.remove(0, 1);
+    }
+    return path;
+}
+
+QString defaultDownloadFolder()
+{
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return downloads.isEmpty() ? QDir::homePath() : downloads;
+}
+
+} // namespace
+
+CDCCHandOver::CDCCHandOver(CTavernwApp *app, CFileOffers *offers, QObject *parent)
+    : QObject(parent ? parent : app), m_pApp(app), m_downloadFolder(defaultDownloadFolder())
+{
+    connect(app, &CTavernwApp::dccRequestReceived, this, &CDCCHandOver::OnDccRequest);
+    if (offers)
+        connect(offers, &CFileOffers::sendRequested, this, &CDCCHandOver::OnSendRequested);
+}
+
+// ---- sessions and transfers
+
+CDCCChatSession *CDCCHandOver::openChat(const QString &peer)
+{
+    auto *session = new CDCCChatSession(peer, m_pApp->OwnNick(), this);
+    connect(session, &CDCCChatSession::commandTyped, this, &CDCCHandOver::commandTyped);
+    emit chatSessionOpened(session);
+    session->OnInitialUpdate();
+    return session;
+}
+
+CDCCTransfer *CDCCHandOver::openTransfer()
+{
+    auto *transfer = new CDCCTransfer(this);
+    connect(transfer, &CDCCTransfer::lineToShow, this, [this](const QString &line, DccColour colour) {
+        const CChatSettings &s = m_pApp->m_Settings;
+        const ChatColour c = colour == DccColour::Action ? s.Action : colour == DccColour::Status ? s.Status : s.Normal;
+        m_pApp->PrintLine(line, c);
+    });
+    connect(transfer, &CDCCTransfer::finished, this, [this, transfer] {
+        if (transfer->parent() == this)
+            transfer->deleteLater();
+    });
+    emit transferOpened(transfer);
+    return transfer;
+}
+
+// ---- outgoing offers
+
+bool CDCCHandOver::DccCommand(const QString &arguments)
+{
+    const QString sub = GetWord(0, arguments);
+    if (sub.compare(QLatin1String("chat"), Qt::CaseInsensitive) == 0) {
+        DccChat(GetWord(1, arguments));
+        return true;
+    }
+    if (sub.compare(QLatin1String("send"), Qt::CaseInsensitive) == 0) {
+        DccSend(GetWord(1, arguments), unquotedPath(RestAfterWord(1, arguments)));
+        return true;
+    }
+    return false;
+}
+
+CDCCChatSession *CDCCHandOver::DccChat(const QString &nick)
+{
+    if (nick.isEmpty())
+        return nullptr;
+    CDCCChatSession *session = openChat(nick);
+    const std::uint16_t port = session->StartListening();
+    if (port == 0)
+        return nullptr; // the session's window says why
+    m_pApp->SendLine(QString::fromUtf8(ferry::dcc::ChatOfferLine(nick, m_pApp->Identity().DccNumber(), port)));
+    return session;
+}
+
+CDCCTransfer *CDCCHandOver::offerFile(const QString &nick, const QString &path)
+{
+    CDCCTransfer *transfer = openTransfer();
+    const std::uint32_t port = transfer->StartSend(nick, path);
+    if (port == CDCCTransfer::kStartFailed)
+        return nullptr; // the transfer printed why and is finishing
+    m_pApp->SendLine(QString::fromUtf8(ferry::dcc::SendOfferLine(nick, path, m_pApp->Identity().DccNumber(),
+                                                                 std::uint16_t(port), transfer->FileSize())));
+    return transfer;
+}
+
+CDCCTransfer *CDCCHandOver::DccSend(const QString &nick, const QString &path)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        ferry::prompts::error(nullptr, QStringLiteral("Error"), text(ferry::dcc::texts::kUnableToOpen));
+        return nullptr;
+    }
+    file.close();
+    if (nick.isEmpty())
+        return nullptr;
+    return offerFile(nick, path);
+}
+
+void CDCCHandOver::OnSendRequested(const QString &nick, const QString &path)
+{
+    // A stranger's request must not pop up a box: the transfer reports an offered
+    // file that has gone as a line in the Server window.
+    offerFile(nick, path);
+}
+
+// ---- incoming offers
+
+void CDCCHandOver::OnDccRequest(const QString &sender, const QString &arguments)
+{
+    const ferry::dcc::Offer offer = ferry::dcc::ParseOffer(arguments.toUtf8());
+    if (const auto *chat = std::get_if<ferry::dcc::ChatOffer>(&offer))
+        acceptChat(sender, chat->address, chat->port);
+    else if (const auto *send = std::get_if<ferry::dcc::SendOffer>(&offer))
+        acceptFile(sender, send->fileName, send->address, send->port, send->size);
+}
+
+void CDCCHandOver::acceptChat(const QString &sender, std::uint32_t address, std::uint32_t port)
+{
+    if (!ferry::dcc::IsConnectable(address, port)) {
+        m_pApp->PrintLine(QStringLiteral("** ") + text(ferry::dcc::texts::kChatBadOffer).arg(address).arg(port),
+                          m_pApp->m_Settings.Status);
+        return;
+    }
+    if (!ferry::dcc::AskAcceptChat(nullptr, sender))
+        return;
+    openChat(sender)->ConnectToPeer(address, port);
+}
+
+void CDCCHandOver::acceptFile(const QString &sender, const QByteArray &offeredName, std::uint32_t address,
+                              std::uint32_t port, std::uint32_t size)
+{
+    if (!ferry::dcc::IsConnectable(address, port)) {
+        m_pApp->PrintLine(text(ferry::dcc::texts::kTransferBadOffer)
+                              .arg(ferry::dcc::SanitizeOfferedFileName(offeredName))
+                              .arg(address)
+                              .arg(port),
+                          m_pApp->m_Settings.Status);
+        return;
+    }
+    const auto path = ferry::dcc::AskReceiveFile(nullptr, sender, offeredName, m_downloadFolder);
+    if (!path || path->isEmpty())
+        return;
+    openTransfer()->StartReceive(address, port, *path, sender, size);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+// Turns DCC offers into direct connections, both ways.
+//
+// Incoming (the application's dccRequestReceived): a DCC CHAT offer is put to the
+// user as a Yes/No question and, on Yes, a chat session connects to the offered
+// address; a DCC send offer goes through the receive question and the save dialog
+// and, on OK, a transfer connects and receives into the chosen file. Offers that
+// cannot be connected to (address 0, port 0 or above 65535) are refused with a line
+// in the Server window without asking; other sub-words are ignored.
+//
+// Outgoing (entry points for the command interpreter):
+//   /dcc chat <nick>          -> DccChat(nick)        (or DccCommand(arguments))
+//   /dcc send <nick> <path>   -> DccSend(nick, path)  (or DccCommand(arguments))
+// Each listens on a free port and sends the CTCP offer through the chat server with
+// the own address from the application's identity. A FILEREQ matched by the file
+// offers starts a send the same way, reporting an unreadable file as a line.
+//
+// Ownership: every session and transfer is created as a child of this object and
+// announced through chatSessionOpened / transferOpened before it starts, so that a
+// window can connect to its signals. A window that shows it takes it over with
+// setParent(window) and deletes it when it closes. A transfer that no window took is
+// deleted once it has finished; sessions no window took live as long as this object.
+// Lines a transfer addresses to the Server window are printed there by this object.
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+class CDCCChatSession;
+class CDCCTransfer;
+class CFileOffers;
+class CTavernwApp;
+
+class CDCCHandOver : public QObject {
+    Q_OBJECT
+public:
+    // Listens to the application's DCC offers and, when offers is given, to its
+    // file requests; a child of the application unless another parent is given.
+    explicit CDCCHandOver(CTavernwApp *app, CFileOffers *offers = nullptr, QObject *parent = nullptr);
+
+    // The folder the save dialog starts in (default: the user's download folder).
+    void SetDownloadFolder(const QString &folder) { m_downloadFolder = folder; }
+    QString DownloadFolder() const { return m_downloadFolder; }
+
+    // The arguments of "/dcc": "chat <nick>" or "send <nick> <path>" (sub-words
+    // without regard to case). The path is the rest after the nick without leading
+    // blanks and without one pair of enclosing double quotes. Returns false for any
+    // other sub-word: the interpreter then sends the line raw.
+    bool DccCommand(const QString &arguments);
+    // Offers a chat to nick; the session, or nullptr when no port could be had or
+    // the nick is empty (nothing is sent then).
+    CDCCChatSession *DccChat(const QString &nick);
+    // Offers the file at path to nick. An unreadable file gives the message box
+    // "Unable to open file!" (caption "Error") and nothing else. Returns the
+    // transfer, or nullptr when nothing was offered.
+    CDCCTransfer *DccSend(const QString &nick, const QString &path);
+
+    // A DCC offer received from sender (the CTCP arguments after the word DCC).
+    void OnDccRequest(const QString &sender, const QString &arguments);
+    // A file request that matched an offer: sends the file without a message box.
+    void OnSendRequested(const QString &nick, const QString &path);
+
+signals:
+    void chatSessionOpened(CDCCChatSession *session);
+    void transferOpened(CDCCTransfer *transfer);
+    // A line beginning with '/' typed in any DCC chat window, for the command
+    // interpreter to run with no target.
+    void commandTyped(const QString &text);
+
+private:
+    CDCCChatSession *openChat(const QString &peer);
+    CDCCTransfer *openTransfer();
+    CDCCTransfer *offerFile(const QString &nick, const QString &path);
+    void acceptChat(const QString &sender, std::uint32_t address, std::uint32_t port);
+    void acceptFile(const QString &sender, const QByteArray &offeredName, std::uint32_t address,
+                    std::uint32_t port, std::uint32_t size);
+
+    CTavernwApp *m_pApp;
+    QString m_downloadFolder;
+};

@@ -1,0 +1,234 @@
+#include "chat/dcc/dccchatsession.h"
+#include "chat/dcc/dcchandover.h"
+#include "chat/dcc/dcctransfer.h"
+#include "tests/chat/offerrig.h"
+
+#include <QFile>
+#include <QHostAddress>
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace {
+
+const QString kMark = QString(QChar(0x01));
+constexpr std::uint32_t kLoopback = 0x7F000001; // 127.0.0.1 as DCC writes it
+
+// The file offers rig with the DCC hand-over attached; the sessions and transfers
+// it opens are recorded.
+struct Rig : OfferRig {
+    CDCCHandOver handOver{&app, &offers};
+    QList<CDCCChatSession *> sessions;
+    QList<CDCCTransfer *> transfers;
+
+    Rig()
+    {
+        handOver.SetDownloadFolder(dir.path());
+        QObject::connect(&handOver, &CDCCHandOver::chatSessionOpened, [this](CDCCChatSession *s) { sessions << s; });
+        QObject::connect(&handOver, &CDCCHandOver::transferOpened, [this](CDCCTransfer *t) { transfers << t; });
+    }
+    QStringList promptTexts() const
+    {
+        QStringList out;
+        for (const auto &p : env.prompts())
+            out << p.kind + QLatin1Char('|') + p.caption + QLatin1Char('|') + p.text;
+        return out;
+    }
+};
+
+QByteArray randomBytes(qsizetype size)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        data[i] = char(QRandomGenerator::global()->bounded(256));
+    return data;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The port of a DCC offer line we sent: the second number from the end.
+quint16 offeredPort(const QString &line)
+{
+    const QStringList words = line.trimmed().remove(kMark).split(u' ');
+    return words.size() >= 2 ? quint16(words.at(words.size() - 2).toUInt()) : 0;
+}
+
+} // namespace
+
+class TestDccHandOver : public QObject {
+    Q_OBJECT
+private slots:
+    void acceptedFileOfferReceivesTheFile()
+    {
+        Rig r;
+        const QByteArray data = randomBytes(5000);
+        const QString source = r.writeFile(QStringLiteral("source.bin"), data);
+        CDCCTransfer sender;
+        const std::uint32_t port = sender.StartSend(QStringLiteral("me"), source);
+        QVERIFY(port != CDCCTransfer::kStartFailed);
+
+        // A window takes the transfer over; it then outlives the end of the transfer.
+        QObject window;
+        QObject::connect(&r.handOver, &CDCCHandOver::transferOpened, [&window](CDCCTransfer *t) { t->setParent(&window); });
+
+        const QString target = r.dir.filePath(QStringLiteral("saved.bin"));
+        r.env.setAnswers({QStringLiteral("yes"), QStringLiteral("file:") + target});
+        r.ctcpFrom(QStringLiteral("bob"),
+                   QStringLiteral("DCC SEND maps.zip %1 %2 %3").arg(kLoopback).arg(port).arg(data.size()));
+
+        const QStringList prompts = r.promptTexts();
+        QCOMPARE(prompts.size(), 2);
+        QCOMPARE(prompts[0], QStringLiteral("question|DCC File|bob is sending you a file called maps.zip. Do you want "
+                                            "to receive it?"));
+        QVERIFY2(prompts[1].endsWith(QStringLiteral("|") + r.dir.filePath(QStringLiteral("maps.zip"))),
+                 qPrintable(prompts[1]));
+        QCOMPARE(r.transfers.size(), 1);
+        QTRY_COMPARE(readFile(target), data);
+        QTRY_VERIFY(sender.IsFinished());
+        QTRY_VERIFY(r.server().contains(QStringLiteral("** Transfer of file %1 completed succesfully").arg(target)));
+        QVERIFY(r.sent.isEmpty());
+        QCoreApplication::processEvents();
+        QCOMPARE(window.findChildren<CDCCTransfer *>().size(), 1);
+    }
+
+    void declinedFileOfferOpensNothing()
+    {
+        for (const QStringList &answers : {QStringList{QStringLiteral("no")},
+                                           QStringList{QStringLiteral("yes"), QStringLiteral("cancel")}}) {
+            Rig r;
+            QTcpServer peer;
+            QVERIFY(peer.listen(QHostAddress::LocalHost));
+            r.env.setAnswers(answers);
+            r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC send x.bin %1 %2 10").arg(kLoopback).arg(peer.serverPort()));
+            QCOMPARE(r.env.prompts().size(), answers.size());
+            QVERIFY(r.transfers.isEmpty());
+            QVERIFY(!peer.waitForNewConnection(100));
+            QVERIFY(r.sent.isEmpty());
+        }
+    }
+
+    void acceptedChatOfferConnectsAndRefusedOneDoesNot()
+    {
+        Rig r;
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost));
+        const QString offer = QStringLiteral("DCC CHAT chat %1 %2").arg(kLoopback).arg(peer.serverPort());
+
+        r.env.setAnswers({QStringLiteral("no")});
+        r.ctcpFrom(QStringLiteral("bob"), offer);
+        QCOMPARE(r.promptTexts(),
+                 QStringList{QStringLiteral("question|DCC Chat|bob is requesting a DCC chat. Do you want to accept?")});
+        QVERIFY(r.sessions.isEmpty());
+        QVERIFY(!peer.waitForNewConnection(100));
+
+        r.env.setAnswers({QStringLiteral("yes")});
+        r.ctcpFrom(QStringLiteral("carol"), offer);
+        QCOMPARE(r.sessions.size(), 1);
+        QCOMPARE(r.sessions[0]->PeerNick(), QStringLiteral("carol"));
+        QTRY_VERIFY(peer.hasPendingConnections());
+        QTRY_VERIFY(r.sessions[0]->IsConnected());
+        QVERIFY(r.sent.isEmpty());
+    }
+
+    void unconnectableOffersAreRefusedWithoutAsking()
+    {
+        Rig r;
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC CHAT chat 0 5000"));
+        QCOMPARE(r.server().last(),
+                 QStringLiteral("** DCC Chat offer refused: address 0 port 5000 cannot be connected to."));
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC SEND ../evil.exe %1 0 10").arg(kLoopback));
+        QCOMPARE(r.server().last(), QStringLiteral("** DCC offer of file evil.exe refused: address %1 port 0 "
+                                                   "cannot be connected to.")
+                                        .arg(kLoopback));
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC RESUME x.bin 5000 10")); // other sub-words: ignored
+        QVERIFY(r.env.prompts().isEmpty());
+        QVERIFY(r.sessions.isEmpty());
+        QVERIFY(r.transfers.isEmpty());
+    }
+
+    void outgoingSendOffersThePortAPeerFetchesFrom()
+    {
+        Rig r;
+        const QByteArray data = randomBytes(3000);
+        const QString source = r.writeFile(QStringLiteral("d2 levels.hog"), data);
+        QVERIFY(r.handOver.DccCommand(QStringLiteral("SEND bob   \"") + source + QStringLiteral("\"")));
+        QCOMPARE(r.sent.size(), 1);
+        const quint16 port = offeredPort(r.sent[0]);
+        QVERIFY(port != 0);
+        QCOMPARE(r.sent[0], QStringLiteral("PRIVMSG bob :") + kMark
+                                + QStringLiteral("DCC send d2_levels.hog 2130706433 %1 3000").arg(port) + kMark
+                                + QStringLiteral("\n"));
+        QCOMPARE(r.transfers.size(), 1);
+        const QPointer<CDCCTransfer> untaken = r.transfers[0];
+
+        const QString target = r.dir.filePath(QStringLiteral("fetched.hog"));
+        CDCCTransfer receiver;
+        QVERIFY(receiver.StartReceive(kLoopback, port, target, QStringLiteral("me"), std::uint32_t(data.size())));
+        QTRY_VERIFY(receiver.IsFinished());
+        QCOMPARE(readFile(target), data);
+        QTRY_VERIFY(r.server().contains(QStringLiteral("** Transfer of file %1 completed succesfully").arg(source)));
+        QTRY_VERIFY(untaken.isNull()); // no window took it: gone once finished
+    }
+
+    void outgoingChatOfferListensForThePeer()
+    {
+        Rig r;
+        QVERIFY(r.handOver.DccCommand(QStringLiteral("chat bob")));
+        QCOMPARE(r.sent.size(), 1);
+        const quint16 port = quint16(r.sent[0].trimmed().remove(kMark).section(u' ', -1).toUInt());
+        QCOMPARE(r.sent[0], QStringLiteral("PRIVMSG bob :") + kMark + QStringLiteral("DCC CHAT chat 2130706433 %1").arg(port)
+                                + kMark + QStringLiteral("\n"));
+        QCOMPARE(r.sessions.size(), 1);
+        QTcpSocket peer;
+        peer.connectToHost(QHostAddress::LocalHost, port);
+        QTRY_VERIFY(r.sessions[0]->IsConnected());
+        r.sessions[0]->SendChatText(QStringLiteral("hello"));
+        QTRY_VERIFY(peer.bytesAvailable() > 0);
+        QVERIFY(peer.readAll().contains("hello"));
+
+        QSignalSpy typed(&r.handOver, &CDCCHandOver::commandTyped);
+        r.sessions[0]->SendTypedText(QStringLiteral("/whois bob"));
+        QCOMPARE(typed.size(), 1);
+        QCOMPARE(typed[0][0].toString(), QStringLiteral("/whois bob"));
+
+        QVERIFY(!r.handOver.DccCommand(QStringLiteral("resume bob x")));
+    }
+
+    void unreadableSendIsAMessageBoxAndNothingSent()
+    {
+        Rig r;
+        r.handOver.DccSend(QStringLiteral("bob"), r.dir.filePath(QStringLiteral("gone.bin")));
+        QCOMPARE(r.promptTexts(), QStringList{QStringLiteral("error|Error|Unable to open file!")});
+        QVERIFY(r.sent.isEmpty());
+        QVERIFY(r.transfers.isEmpty());
+    }
+
+    void fileRequestOffersTheFileToTheRequester()
+    {
+        Rig r;
+        const QString path = r.writeFile(QStringLiteral("Maps.zip"), "0123456789");
+        r.offers.Offer(path);
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("FILEREQ maps.ZIP"));
+        QCOMPARE(r.sent.size(), 1);
+        QVERIFY2(r.sent[0].startsWith(QStringLiteral("PRIVMSG bob :") + kMark + QStringLiteral("DCC send Maps.zip 2130706433 ")),
+                 qPrintable(r.sent[0]));
+        QVERIFY(r.sent[0].endsWith(QStringLiteral(" 10") + kMark + QStringLiteral("\n")));
+
+        // An offered file that has gone since is reported as a line, not a box.
+        QVERIFY(QFile::remove(path));
+        r.ctcpFrom(QStringLiteral("carol"), QStringLiteral("FILEREQ Maps.zip"));
+        QCOMPARE(r.sent.size(), 1);
+        QVERIFY(r.env.prompts().isEmpty());
+        QCOMPARE(r.server().last(), QStringLiteral("** Unable to open file!: ") + path);
+    }
+};
+
+QTEST_MAIN(TestDccHandOver)
+#include "test_dcchandover.moc"
