@@ -4,6 +4,7 @@
 #include "chat/core/chatidentity.h"
 #include "chat/core/programdir.h"
 #include "chat/core/tavernwapp.h"
+#include "chat/gamelink/gamelink.h"
 #include "common/sessionpeers.h"
 #include "common/splashwindow.h"
 #include "platform/paths.h"
@@ -83,7 +84,10 @@ CTavernwProgram::StartResult CTavernwProgram::Start()
 
     m_frame->show();
     m_app->SetIdentity(CChatIdentity::FromSharedBlock(*m_block));
+    // Start-up succeeds whatever the connect step returns; without the local socket the
+    // game-service link sends nothing.
     m_app->ConnectToServer();
+    CGameLink::AttachToApp(*m_app);
     return StartResult::Running;
 }
 

@@ -66,9 +66,23 @@ private slots:
         QCOMPARE(tavern::ProgramDirFromCommandLine(commandLine), folder);
     }
 
-    void refusesWithoutTheControlCenter()
+    void refusesWithoutAUsableBlock_data()
     {
+        QTest::addColumn<int>("blockSize");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no control center") << 0 << "Lanway98 Control Center must be active to use chat.";
+        QTest::newRow("block too small to map") << 16 << "Unable to Map memory";
+    }
+
+    void refusesWithoutAUsableBlock()
+    {
+        QFETCH(int, blockSize);
+        QFETCH(QString, text);
         Fresh f;
+        ferry::SharedMemory creator;
+        if (blockSize > 0)
+            QCOMPARE(creator.create(f.env.shmName(), std::size_t(blockSize)), ferry::SharedMemory::Result::Ok);
+
         CTavernwProgram program(ferry::test::TestEnv::program(QStringLiteral("tavern97")));
         QCOMPARE(program.Start(), CTavernwProgram::StartResult::Failed);
 
@@ -76,7 +90,7 @@ private slots:
         QCOMPARE(prompts.size(), 1);
         QCOMPARE(prompts.at(0).kind, QStringLiteral("warning"));
         QCOMPARE(prompts.at(0).caption, QStringLiteral("Error"));
-        QCOMPARE(prompts.at(0).text, QStringLiteral("Lanway98 Control Center must be active to use chat."));
+        QCOMPARE(prompts.at(0).text, text);
         QVERIFY(visibleWindows().isEmpty());
         // The settings were read (and their defaults written) before the block was looked for.
         CRegistry reg;
