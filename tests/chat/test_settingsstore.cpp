@@ -6,6 +6,7 @@
 #include "chat/core/tavernwapp.h"
 #include "common/registry.h"
 #include "tests/chat/fakefrontend.h"
+#include "tests/chat/freshregistry.h"
 #include "tests/support/testenv.h"
 
 #include <QFont>
@@ -57,13 +58,6 @@ QVariant dw(quint32 v)
     return QVariant::fromValue(v);
 }
 
-// Each test gets its own FERRY_HOME and so its own registry file.
-struct Fresh {
-    ferry::test::TestEnv env;
-    Fresh() { ferry::reg::resetDefaultStore(); }
-    ~Fresh() { ferry::reg::resetDefaultStore(); }
-};
-
 } // namespace
 
 class TestSettingsStore : public QObject {
@@ -71,7 +65,7 @@ class TestSettingsStore : public QObject {
 private slots:
     void firstStartWritesEveryDefault()
     {
-        Fresh f;
+        FreshRegistry f;
         FakeFrontEnd fe;
         CTavernwApp app(&fe);
         app.LoadSettings();
@@ -124,7 +118,7 @@ private slots:
 
     void storedValuesWinAndTakeEffectAtTheNextStart()
     {
-        Fresh f;
+        FreshRegistry f;
         store(key(kColorsKey), QStringLiteral("Private"), dw(0x02123456));
         store(key(kFKeysKey), QStringLiteral("F9"), QStringLiteral("/me waves"));
         store(key(kChatKey), QStringLiteral("chatserverport"), dw(7000)); // names match without regard to case
@@ -169,7 +163,7 @@ private slots:
     {
         QFETCH(QString, storedText);
         QFETCH(QString, sent);
-        Fresh f;
+        FreshRegistry f;
         store(key(kChatKey), QStringLiteral("QuitMsg"), storedText);
         CTavernwApp app(nullptr);
         app.LoadSettings();
@@ -179,7 +173,7 @@ private slots:
 
     void highlightWordsKeepTheRegistryOrder()
     {
-        Fresh f;
+        FreshRegistry f;
         // Written zeta first: enumeration gives zeta before alpha, whatever the alphabet says.
         store(key(kFiltersKey), QStringLiteral("zeta"), dw(0x000000AA));
         store(key(kFiltersKey), QStringLiteral("alpha"), dw(0x000000BB));
@@ -204,7 +198,7 @@ private slots:
 
     void fontCommandStoresAndAppliesTheChoice()
     {
-        Fresh f;
+        FreshRegistry f;
         FakeFrontEnd fe;
         CTavernwApp app(&fe);
         app.LoadSettings();
@@ -231,7 +225,7 @@ private slots:
 
     void endOfRunWritesShowChanList()
     {
-        Fresh f;
+        FreshRegistry f;
         CTavernwApp app(nullptr);
         app.LoadSettings();
         QCOMPARE(stored(key(kChatKey), QStringLiteral("ShowChanList")), dw(1));

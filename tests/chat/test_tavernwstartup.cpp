@@ -11,6 +11,7 @@
 #include "common/sharedblock.h"
 #include "common/splashwindow.h"
 #include "platform/sharedmemory.h"
+#include "tests/chat/freshregistry.h"
 #include "tests/support/testenv.h"
 
 #include <QApplication>
@@ -35,12 +36,6 @@ CSplashThread *openSplash()
             return splash;
     return nullptr;
 }
-
-struct Fresh {
-    ferry::test::TestEnv env;
-    Fresh() { ferry::reg::resetDefaultStore(); }
-    ~Fresh() { ferry::reg::resetDefaultStore(); }
-};
 
 } // namespace
 
@@ -78,7 +73,7 @@ private slots:
     {
         QFETCH(int, blockSize);
         QFETCH(QString, text);
-        Fresh f;
+        FreshRegistry f;
         ferry::SharedMemory creator;
         if (blockSize > 0)
             QCOMPARE(creator.create(f.env.shmName(), std::size_t(blockSize)), ferry::SharedMemory::Result::Ok);
@@ -102,7 +97,7 @@ private slots:
 
     void startsWithTheBlockAndEndsTheSplashOnTheNinthTick()
     {
-        Fresh f;
+        FreshRegistry f;
         ferry::SharedMemory creator;
         QCOMPARE(creator.create(f.env.shmName(), ferry::sharedblock::Size), ferry::SharedMemory::Result::Ok);
         ferry::SharedBlock block(creator.data());
