@@ -72,6 +72,7 @@ public:
     CWindowTabBar *tabBar() const { return m_tabs; }
     CChannelListDlg *channelListDialog() const { return m_channelList; }
     QAction *action(const QString &text) const;
+    const QTimer &tickTimer() const { return m_timer; }
 
     // The settings every message view reads.
     MessageViewSettings ViewSettings() const;

@@ -8,6 +8,7 @@
 #include "chat/windows/mainframe.h"
 #include "tests/support/testenv.h"
 
+#include <QMdiArea>
 #include <QStringList>
 
 struct WindowedClient {

@@ -8,6 +8,7 @@
 #include "common/profile.h"
 #include "tests/chat/chatwindowsclient.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QSignalSpy>
@@ -100,7 +101,7 @@ private slots:
         const QColor normal = tabColour(c, QStringLiteral("#lanway"));
         QVERIFY(normal != kRed);
 
-        c.feed(QStringLiteral(":irc.test NOTICE me :server news"));
+        c.feed(QStringLiteral(":irc.test 372 me :- server news"));
         QCOMPARE(tabColour(c, QStringLiteral("Server")), kRed);
         c.feed(QStringLiteral(":bob!u@h PRIVMSG #lanway :seen at once"));
         QCOMPARE(tabColour(c, QStringLiteral("#lanway")), normal);
@@ -215,6 +216,8 @@ private slots:
             WindowedClient c;
             PrivateProfile ini(placementFile());
             ini.writeString(QStringLiteral("ChatWnd"), QStringLiteral("Maximized"), QStringLiteral("no"));
+            // A maximized active window would take the next one maximized along.
+            c.window(QStringLiteral("Server"))->showNormal();
             c.feed(QStringLiteral(":me!u@h JOIN #a"));
             CChatFrame *w = c.window(QStringLiteral("#a"));
             QVERIFY(!w->isMaximized());
@@ -317,20 +320,23 @@ private slots:
 
     void channelListRowsAndJoin()
     {
-        QCOMPARE(ChannelListRow(QStringLiteral(":irc.test 322 me #descent 5 :Anarchy  at eight")),
+        QCOMPARE(ChannelListRow(QStringLiteral("me #descent 5 :Anarchy  at eight")),
                  QStringLiteral("#descent\t5\tAnarchy  at eight"));
-        QCOMPARE(ChannelListRow(QStringLiteral(":irc.test 322 me #quiet 1 plain words")),
+        QCOMPARE(ChannelListRow(QStringLiteral("me #quiet 1 plain words")),
                  QStringLiteral("#quiet\t1\tplain"));
-        QCOMPARE(ChannelListRow(QStringLiteral(":irc.test 322\tme")), QStringLiteral("me\t\t"));
+        QCOMPARE(ChannelListRow(QStringLiteral("me\r\n#x")), QStringLiteral("#x\t\t"));
         QCOMPARE(ChannelListRow(QString()), QStringLiteral("\t\t"));
 
         WindowedClient c;
         QSignalSpy sent(&c.app, &CTavernwApp::lineSent);
         CChannelListDlg *dlg = c.frame.channelListDialog();
         QVERIFY(!dlg->isVisible());
-        c.frame.ShowChannelList({QStringLiteral(":s 322 me #a 3 :one"), QStringLiteral(":s 322 me #b 9 :two")});
+        c.feed(QStringLiteral(":s 321 me Channel :Users  Name"));
+        c.feed(QStringLiteral(":s 322 me #a 3 :one"));
+        c.feed(QStringLiteral(":s 322 me #b 9 :two words"));
+        c.feed(QStringLiteral(":s 323 me :End of LIST"));
         QVERIFY(dlg->isVisible());
-        QCOMPARE(dlg->rows().size(), 2);
+        QCOMPARE(dlg->rows(), (QStringList{QStringLiteral("#a\t3\tone"), QStringLiteral("#b\t9\ttwo words")}));
         dlg->JoinSelected();
         QVERIFY(sent.isEmpty());
         dlg->list()->setCurrentItem(dlg->list()->topLevelItem(1));
@@ -377,8 +383,15 @@ private slots:
     {
         WindowedClient c;
         QSignalSpy ended(&c.frame, &CMainFrame::splashEnded);
-        // The splash ends on the ninth tick of the 300 ms timer.
-        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 6000);
+        QVERIFY(c.frame.tickTimer().isActive());
+        QCOMPARE(c.frame.tickTimer().interval(), 300);
+        // The splash ends on the ninth tick.
+        for (int i = 0; i < 9; ++i)
+            c.app.OnTimerTick();
+        QCOMPARE(ended.size(), 1);
+        QVERIFY(c.frame.isVisible());
+        c.frame.close();
+        QVERIFY(!c.frame.tickTimer().isActive());
     }
 };
 
