@@ -168,6 +168,7 @@ void CTavernwApp::onPrivmsg(const CIrcLine &l)
         return;
     }
     if (!target.startsWith(u'#')) {
+        emit privateMessageReceived(l.sender);
         if (m_Settings.BeepOnPrivate && m_pFrontEnd)
             m_pFrontEnd->Beep();
         PrintLine(QStringLiteral("<%1> %2").arg(l.sender, text), m_Settings.Private, l.sender);

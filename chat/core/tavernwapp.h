@@ -120,6 +120,8 @@ signals:
     void fileRequestReceived(const QString &sender, const QString &fileName);
     // A peer's answer to our UDPPING: its address number, for the game-service link.
     void udpPingReplyReceived(const QString &sender, std::uint32_t address);
+    // A private message (no CTCP) from a nickname, for the ring of recent partners.
+    void privateMessageReceived(const QString &sender);
 
 private:
     // connection

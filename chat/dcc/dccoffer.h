@@ -1,0 +1,65 @@
+#pragma once
+
+// The DCC offers that travel inside CTCP private messages through the chat server:
+//   DCC CHAT chat <address> <port>
+//   DCC send <file name> <address> <port> <size>
+// <address> is the IPv4 address as one unsigned decimal number whose most
+// significant byte is the first octet (10.0.0.1 is 167772161).
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <variant>
+
+namespace ferry::dcc {
+
+struct ChatOffer {
+    std::uint32_t address = 0;
+    std::uint32_t port = 0;
+};
+
+struct SendOffer {
+    QByteArray fileName;   // as offered: not yet fit to be a local file name
+    std::uint32_t address = 0;
+    std::uint32_t port = 0;
+    std::uint32_t size = 0;
+};
+
+using Offer = std::variant<std::monostate, ChatOffer, SendOffer>;
+
+// Parses the arguments of a CTCP DCC request (the text after "DCC "). Unknown
+// sub-words, missing fields and numbers that are not plain unsigned 32-bit decimals
+// give std::monostate. Address and port are returned as offered: check them with
+// IsConnectable before connecting.
+Offer ParseOffer(const QByteArray &arguments);
+
+// True when an offer's address and port can be connected to: the address is not 0
+// and the port lies in 1..65535.
+bool IsConnectable(std::uint32_t address, std::uint32_t port);
+
+// A plain unsigned 32-bit decimal number ("0".."4294967295", an optional leading
+// '+'); anything else is nullopt.
+std::optional<std::uint32_t> ParseNumber(const QByteArray &text);
+
+// The file name part of a local path: the text after its last '/' or '\'.
+QString FileNameOfPath(const QString &path);
+
+// Reduces a file name offered by a peer to a plain name in a folder of our choice:
+// no directory parts, no control characters, no leading dots or blanks, at most
+// 200 characters. A name with nothing left becomes "dccfile".
+QString SanitizeOfferedFileName(const QByteArray &offered);
+
+// The CTCP bodies and the complete private-message lines of our own offers. The
+// nick loses every byte that would end or split the line; the file name is the
+// path's file name with blanks turned into '_' so that the receiver's word split
+// finds the right fields.
+QByteArray ChatOfferBody(std::uint32_t address, std::uint16_t port);
+QByteArray SendOfferBody(const QString &path, std::uint32_t address, std::uint16_t port,
+                         std::uint32_t size);
+QByteArray ChatOfferLine(const QString &nick, std::uint32_t address, std::uint16_t port);
+QByteArray SendOfferLine(const QString &nick, const QString &path, std::uint32_t address,
+                         std::uint16_t port, std::uint32_t size);
+
+} // namespace ferry::dcc

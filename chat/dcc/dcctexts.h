@@ -1,0 +1,41 @@
+#pragma once
+
+// The user-visible texts of direct connections, kept verbatim in one place.
+
+namespace ferry::dcc::texts {
+
+// Chat window
+inline constexpr char kChatTitle[] = "DCC Chat %1";
+inline constexpr char kNoPeerNick[] = "BADNEWS!";
+inline constexpr char kAttempting[] = "Attempting to establish DCC Connection...";
+inline constexpr char kEstablished[] = "Connection established...";
+inline constexpr char kChatClosed[] = "Chat Connection closed.";
+inline constexpr char kChatConnectFailed[] = "Unable to establish DCC Connection: %1";
+inline constexpr char kListenFailed[] = "Unable to listen for a DCC Connection: %1";
+inline constexpr char kChatBadOffer[] = "DCC Chat offer refused: address %1 port %2 cannot be connected to.";
+
+// Transfer window
+inline constexpr char kSendTitle[] = "DCC Send: %1";
+inline constexpr char kReceiveTitle[] = "DCC Receive: %1";
+inline constexpr char kNothingSent[] = "0 bytes sent";
+inline constexpr char kNothingReceived[] = "0 bytes received";
+inline constexpr char kBytesSent[] = "%1 Bytes sent...";
+inline constexpr char kBytesReceived[] = "%1 Bytes received...";
+
+// Server window lines of a transfer
+inline constexpr char kTransferCompleted[] = "** Transfer of file %1 completed succesfully";
+inline constexpr char kTransferFailed[] = "** Transfer of file %1 terminated unsuccesfully";
+inline constexpr char kEmptyTransferClosed[] = "** DCC File transfer of file %1 closed.";
+inline constexpr char kUnableToOpen[] = "Unable to open file!";
+inline constexpr char kUnableToOpenLine[] = "** %1: %2";
+inline constexpr char kFileTooLarge[] = "** File %1 is too large for a DCC transfer (4 GB at most)";
+inline constexpr char kTransferBadOffer[] = "** DCC offer of file %1 refused: address %2 port %3 cannot be connected to.";
+
+// Prompts
+inline constexpr char kChatPromptCaption[] = "DCC Chat";
+inline constexpr char kChatPrompt[] = "%1 is requesting a DCC chat. Do you want to accept?";
+inline constexpr char kFilePromptCaption[] = "DCC File";
+inline constexpr char kFilePrompt[] = "%1 is sending you a file called %2. Do you want to receive it?";
+inline constexpr char kSaveAsCaption[] = "Save As";
+
+} // namespace ferry::dcc::texts

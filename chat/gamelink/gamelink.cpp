@@ -1,0 +1,170 @@
+#include "chat/gamelink/gamelink.h"
+
+#include "chat/core/tavernwapp.h"
+#include "chat/gamelink/servicedatagram.h"
+#include "platform/ports.h"
+
+#include <QHostAddress>
+#include <QUdpSocket>
+
+using namespace gamelink;
+
+namespace {
+
+const QString kRequestingUsers = QStringLiteral("\r\nRequesting the user list from the server...");
+const QString kRequestingInfo = QStringLiteral("** Requesting user information...");
+const QString kPingResponse = QStringLiteral("Ping response from");
+
+// A new measurement makes the user's statistics fresh for this many refreshes.
+constexpr int kFreshPing = 4;
+
+} // namespace
+
+CGameLink::CGameLink(GameLinkHost host, QObject *parent) : QObject(parent), m_host(std::move(host)) {}
+
+CGameLink *CGameLink::AttachToApp(CTavernwApp &app)
+{
+    GameLinkHost host;
+    host.printStatus = [&app](const QString &text) { app.PrintLine(text, app.m_Settings.Status); };
+    host.ownNick = [&app] { return app.OwnNick(); };
+    host.configuredChannel = [&app] { return app.ConfiguredChannel(); };
+    host.recordPing = [&app](const QString &nick, std::int32_t ms) {
+        const auto it = app.m_UserMap.find(nick);
+        if (it == app.m_UserMap.end())
+            return;
+        it->pingTotal += std::uint32_t(ms);
+        it->pingCount += 1;
+        it->freshness = kFreshPing;
+    };
+    auto *link = new CGameLink(std::move(host), &app);
+    link->SetSocket(app.LocalSocket());
+    connect(&app, &CTavernwApp::udpPingReplyReceived, link,
+            [link](const QString &, std::uint32_t address) { link->SendPingRequest(address); });
+    return link;
+}
+
+void CGameLink::SetSocket(QUdpSocket *socket)
+{
+    if (m_socket)
+        m_socket->disconnect(this);
+    m_socket = socket;
+    if (m_socket)
+        connect(m_socket, &QUdpSocket::readyRead, this, &CGameLink::OnServiceDatagram);
+}
+
+void CGameLink::SendToService(const QByteArray &datagram)
+{
+    if (!m_socket)
+        return;
+    m_socket->writeDatagram(datagram, QHostAddress(QString::fromLatin1(ferry::kLoopbackAddress)),
+                            ferry::port(ferry::kServicePort));
+}
+
+void CGameLink::OnServiceDatagram()
+{
+    while (m_socket && m_socket->hasPendingDatagrams()) {
+        QByteArray datagram(qsizetype(kMaxDatagram), '\0');
+        const qint64 n = m_socket->readDatagram(datagram.data(), datagram.size());
+        if (n <= 0)
+            continue;
+        datagram.truncate(qsizetype(n));
+        HandleDatagram(datagram);
+    }
+}
+
+void CGameLink::HandleDatagram(const QByteArray &datagram)
+{
+    if (datagram.isEmpty())
+        return;
+    switch (std::uint8_t(datagram.at(0))) {
+    case kPingRequest:
+        if (const auto request = DecodePingRecord(datagram); request && request->value != 0)
+            SendToService(BuildPingAnswer(ownNick(), request->value));
+        break;
+    case kPingAnswer:
+        if (const auto result = DecodePingResult(datagram)) {
+            print(QStringLiteral("%1 %2 %3ms").arg(kPingResponse, result->nick).arg(result->milliseconds));
+            // A negative time is printed as reported but would wrap the unsigned
+            // running total, so it does not count towards the statistics.
+            if (m_host.recordPing && result->milliseconds >= 0)
+                m_host.recordPing(result->nick, result->milliseconds);
+        }
+        break;
+    case kServiceText:
+        for (const QString &line : DecodeServiceText(datagram))
+            print(line);
+        break;
+    default:
+        break;
+    }
+}
+
+void CGameLink::RequestUsers()
+{
+    print(kRequestingUsers);
+    SendToService(BuildUsersRequest());
+}
+
+void CGameLink::RequestWhois(const QString &name)
+{
+    print(kRequestingInfo);
+    SendToService(BuildWhoisRequest(name));
+}
+
+void CGameLink::Ban(const QString &text)
+{
+    SendToService(BuildBanRequest(kSubBan, text));
+}
+
+void CGameLink::Unban(const QString &text)
+{
+    SendToService(BuildBanRequest(kSubUnban, text));
+}
+
+void CGameLink::RequestBanList()
+{
+    SendToService(BuildBanListRequest());
+}
+
+void CGameLink::Kill(const QString &arguments)
+{
+    const KillArguments kill = ParseKillArguments(arguments);
+    SendToService(BuildKillRequest(kill.name, kill.reason));
+}
+
+bool CGameLink::RunServiceCommand(const QString &word, const QString &arguments)
+{
+    const auto is = [&word](const char *name) { return word.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+    if (is("users"))
+        RequestUsers();
+    else if (is("swhois"))
+        RequestWhois(arguments);
+    else if (is("sban"))
+        Ban(arguments);
+    else if (is("sunban"))
+        Unban(arguments);
+    else if (is("sblist"))
+        RequestBanList();
+    else if (is("skill"))
+        Kill(arguments);
+    else
+        return false;
+    return true;
+}
+
+void CGameLink::SendPingRequest(std::uint32_t peerAddress)
+{
+    const QString channel = m_host.configuredChannel ? m_host.configuredChannel() : QString();
+    SendToService(EncodePingRecord(kPingRequest, ownNick(), channel, peerAddress));
+}
+
+void CGameLink::print(const QString &text) const
+{
+    if (m_host.printStatus)
+        m_host.printStatus(text);
+}
+
+QString CGameLink::ownNick() const
+{
+    return m_host.ownNick ? m_host.ownNick() : QString();
+}
