@@ -1,16 +1,17 @@
 #include "chat/app/tavernwprogram.h"
 
-#include "chat/app/plainmainframe.h"
 #include "chat/core/chatidentity.h"
 #include "chat/core/programdir.h"
 #include "chat/core/tavernwapp.h"
 #include "chat/gamelink/gamelink.h"
+#include "chat/windows/mainframe.h"
 #include "common/sessionpeers.h"
 #include "common/splashwindow.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 
 const QString CTavernwProgram::kNoControlCenterText =
     QStringLiteral("Lanway98 Control Center must be active to use chat.");
@@ -23,9 +24,29 @@ CTavernwProgram::CTavernwProgram(const QString &commandLine, QObject *parent)
 
 CTavernwProgram::~CTavernwProgram()
 {
-    // The documents go before the windows that show them.
-    m_app.reset();
+    // The chat windows hold their documents: the frame goes first.
     m_frame.reset();
+    m_app.reset();
+}
+
+// The main window closing (by the user, a request or a signal) ends the program; the
+// check waits until the close event has been handled, since a close can be refused.
+bool CTavernwProgram::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_frame.get() && event->type() == QEvent::Close) {
+        QMetaObject::invokeMethod(this, [this] {
+            if (m_frame && !m_frame->isVisible())
+                emit finished();
+        }, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CTavernwProgram::bringToFront()
+{
+    m_frame->showNormal();
+    m_frame->raise();
+    m_frame->activateWindow();
 }
 
 bool CTavernwProgram::openSessionBlock()
@@ -53,31 +74,39 @@ CTavernwProgram::StartResult CTavernwProgram::Start()
         programDir = QCoreApplication::applicationDirPath() + u'/';
 
     // A missing picture only means no splash.
-    std::unique_ptr<CSplashThread> splash = CSplashThread::showChatSplash(programDir);
+    m_splash = CSplashThread::showChatSplash(programDir);
 
-    m_frame = std::make_unique<CPlainMainFrame>();
+    m_frame = std::make_unique<tavern::CMainFrame>();
+    m_frame->setWindowTitle(QStringLiteral("The Hearthside 97"));
     m_app = std::make_unique<CTavernwApp>(m_frame.get());
     m_app->m_strProgramDir = programDir;
     m_app->LoadSettings();
 
-    if (!openSessionBlock())
+    if (!openSessionBlock()) {
+        m_splash.reset();
         return StartResult::Failed;
+    }
     if (ferry::sessionpeers::runningChatClient(*m_block) != 0) {
+        m_splash.reset();
         ferry::sessionpeers::bringChatClientToFront(*m_block);
         return StartResult::HandedOver;
     }
 
     m_frame->Attach(m_app.get());
-    m_frame->SetSplash(std::move(splash));
-    connect(m_frame.get(), &CPlainMainFrame::closing, this, &CTavernwProgram::finished);
+    connect(m_frame.get(), &tavern::CMainFrame::splashEnded, this, [this] {
+        if (m_splash)
+            m_splash->requestClose();
+        m_splash.reset();
+    });
+    m_frame->installEventFilter(this);
     m_app->OpenServerWindow();
 
     // Requests reach this copy by its process id, so it listens before it registers.
     m_requests = std::make_unique<ferry::requests::Receiver>();
     m_signals = std::make_unique<ferry::UnixSignalWatcher>();
-    CPlainMainFrame *frame = m_frame.get();
+    QWidget *frame = m_frame.get();
     connect(m_requests.get(), &ferry::requests::Receiver::closeRequested, frame, &QWidget::close);
-    connect(m_requests.get(), &ferry::requests::Receiver::bringToFrontRequested, frame, &CPlainMainFrame::BringToFront);
+    connect(m_requests.get(), &ferry::requests::Receiver::bringToFrontRequested, this, &CTavernwProgram::bringToFront);
     connect(m_signals.get(), &ferry::UnixSignalWatcher::terminationRequested, frame, &QWidget::close);
     m_requests->listen();
     m_block->setChatWindow(qint32(QCoreApplication::applicationPid()));

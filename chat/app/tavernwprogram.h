@@ -17,8 +17,12 @@
 
 #include <memory>
 
-class CPlainMainFrame;
+class CSplashThread;
 class CTavernwApp;
+
+namespace tavern {
+class CMainFrame;
+}
 
 class CTavernwProgram : public QObject {
     Q_OBJECT
@@ -41,19 +45,24 @@ public:
     void Shutdown();
 
     CTavernwApp *App() const { return m_app.get(); }
-    CPlainMainFrame *MainFrame() const { return m_frame.get(); }
+    tavern::CMainFrame *MainFrame() const { return m_frame.get(); }
 
 signals:
     // The main window was closed; leave the event loop.
     void finished();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     bool openSessionBlock();
+    void bringToFront();
 
     QString m_commandLine;
     ferry::SharedMemory m_memory;
     std::unique_ptr<ferry::SharedBlock> m_block;
-    std::unique_ptr<CPlainMainFrame> m_frame;
+    std::unique_ptr<CSplashThread> m_splash;
+    std::unique_ptr<tavern::CMainFrame> m_frame;
     std::unique_ptr<CTavernwApp> m_app;
     std::unique_ptr<ferry::requests::Receiver> m_requests;
     std::unique_ptr<ferry::UnixSignalWatcher> m_signals;

@@ -124,6 +124,10 @@ void CMainFrame::buildMenusAndBars()
     addCommand(commands, QStringLiteral("List &Users"), [this] { RunCommand(QStringLiteral("/who")); });
     QAction *info = addCommand(commands, QStringLiteral("&Server Info"), [this] { RunCommand(QStringLiteral("/users")); });
     QAction *list = addCommand(commands, QStringLiteral("&Show Channel List"), [this] { RunCommand(QStringLiteral("/list")); });
+    addCommand(commands, QStringLiteral("&Font"), [this] {
+        if (m_app)
+            m_app->OnFont();
+    });
     QAction *stop = addCommand(commands, QStringLiteral("S&top Scrolling"), [this] { SetStopScrolling(!m_stopScrolling); });
     stop->setCheckable(true);
     stop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -237,6 +241,13 @@ void CMainFrame::ShowChannelList(const QStringList &entries)
     m_channelList->FillChannelList(entries);
     m_channelList->showNormal();
     m_channelList->raise();
+}
+
+void CMainFrame::ApplyFont()
+{
+    for (QMdiSubWindow *w : m_mdi->subWindowList())
+        if (auto *frame = qobject_cast<CChatFrame *>(w))
+            frame->view()->ApplyFont();
 }
 
 void CMainFrame::EndSplash()

@@ -58,6 +58,7 @@ public:
     void RepaintTabs() override;
     void Beep() override;
     void ShowChannelList(const QStringList &entries) override;
+    void ApplyFont() override;
     void EndSplash() override;
 
     // Window tab bar.
