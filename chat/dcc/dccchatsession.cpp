@@ -1,6 +1,6 @@
 #include "chat/dcc/dccchatsession.h"
 
-#include "chat/dcc/dccencoding.h"
+#include "chat/core/ircline.h"
 #include "chat/dcc/dccoffer.h"
 #include "chat/dcc/dcctexts.h"
 
@@ -158,9 +158,9 @@ void CDCCChatSession::showPeerLine(const QByteArray &raw)
     if (line.isEmpty())
         return;
     if (isAction(line))
-        show(QStringLiteral("* %1%2").arg(m_peerNick, DecodeChatBytes(actionText(line))), DccColour::Action);
+        show(QStringLiteral("* %1%2").arg(m_peerNick, DecodeChatText(actionText(line))), DccColour::Action);
     else
-        show(QStringLiteral("<%1> %2").arg(m_peerNick, DecodeChatBytes(line)), DccColour::Normal);
+        show(QStringLiteral("<%1> %2").arg(m_peerNick, DecodeChatText(line)), DccColour::Normal);
 }
 
 void CDCCChatSession::SendTypedText(const QString &text)
