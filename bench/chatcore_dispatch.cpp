@@ -24,6 +24,7 @@ public:
     void RepaintTabs() override {}
     void Beep() override {}
     void ShowChannelList(const QStringList &) override {}
+    void ApplyFont() override {}
     void EndSplash() override {}
 };
 

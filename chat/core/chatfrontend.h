@@ -26,6 +26,9 @@ public:
     virtual void Beep() = 0;
     // Fills the "Channel List" dialog with these entries and shows it restored.
     virtual void ShowChannelList(const QStringList &entries) = 0;
+    // Restyles the message views of the Server, channel and private windows with
+    // the font settings (FontName, FontSize).
+    virtual void ApplyFont() = 0;
     // Ends the splash window and brings the main window to the top, restored.
     virtual void EndSplash() = 0;
 };

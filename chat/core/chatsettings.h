@@ -48,7 +48,10 @@ struct CChatSettings {
     // Filters: the word highlighter list in stored order.
     QList<CHighlightWord> HighlightWords;
 
-    static QString DefaultChatServer() { return QStringLiteral("chat.hollowell.net"); }
+    // The control center writes the chat server of the network it signs on to; until
+    // then the client looks on this machine, where a local-play setup runs its own
+    // chat server, rather than sending the player's identity to an unknown host.
+    static QString DefaultChatServer() { return QStringLiteral("127.0.0.1"); }
     static QStringList DefaultFKeys()
     {
         return {

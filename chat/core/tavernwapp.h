@@ -51,6 +51,20 @@ public:
     ~CTavernwApp() override;
 
     CChatSettings m_Settings;
+    // Folder of the running program with a trailing '/'; files shipped beside the
+    // program are found through it.
+    QString m_strProgramDir;
+
+    // ---- settings (registry; see settingsstore.h)
+    // Reads every setting once at start, writing the defaults of missing values.
+    void LoadSettings();
+    // Reads the word highlighter list again (also after its dialog closes).
+    void LoadHighlightWords();
+    // The Font command: the font dialog, then FontName/FontSize stored and applied
+    // to every chat window. False when the dialog was cancelled.
+    bool OnFont();
+    // At program end: the quit line, the sockets closed, ShowChanList written.
+    void ExitInstance();
 
     void SetIdentity(const CChatIdentity &identity) { m_identity = identity; }
     const CChatIdentity &Identity() const { return m_identity; }

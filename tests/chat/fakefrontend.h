@@ -36,6 +36,7 @@ public:
     void RepaintTabs() override { ++tabRepaints; }
     void Beep() override { ++beeps; }
     void ShowChannelList(const QStringList &entries) override { channelLists << entries; }
+    void ApplyFont() override { ++fontApplies; }
     void EndSplash() override { ++splashEnds; }
 
     // Lines printed into one window, texts only.
@@ -66,4 +67,5 @@ public:
     int beeps = 0;
     int tabRepaints = 0;
     int splashEnds = 0;
+    int fontApplies = 0;
 };

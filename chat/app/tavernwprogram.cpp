@@ -1,0 +1,129 @@
+#include "chat/app/tavernwprogram.h"
+
+#include "chat/core/chatidentity.h"
+#include "chat/core/programdir.h"
+#include "chat/core/tavernwapp.h"
+#include "chat/gamelink/gamelink.h"
+#include "chat/windows/mainframe.h"
+#include "common/sessionpeers.h"
+#include "common/splashwindow.h"
+#include "platform/paths.h"
+#include "platform/prompts.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+const QString CTavernwProgram::kNoControlCenterText =
+    QStringLiteral("Lanway98 Control Center must be active to use chat.");
+const QString CTavernwProgram::kCannotMapText = QStringLiteral("Unable to Map memory");
+
+CTavernwProgram::CTavernwProgram(const QString &commandLine, QObject *parent)
+    : QObject(parent), m_commandLine(commandLine)
+{
+}
+
+CTavernwProgram::~CTavernwProgram()
+{
+    // The chat windows hold their documents: the frame goes first.
+    m_frame.reset();
+    m_app.reset();
+}
+
+// The main window closing (by the user, a request or a signal) ends the program; the
+// check waits until the close event has been handled, since a close can be refused.
+bool CTavernwProgram::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_frame.get() && event->type() == QEvent::Close) {
+        QMetaObject::invokeMethod(this, [this] {
+            if (m_frame && !m_frame->isVisible())
+                emit finished();
+        }, Qt::QueuedConnection);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CTavernwProgram::bringToFront()
+{
+    m_frame->showNormal();
+    m_frame->raise();
+    m_frame->activateWindow();
+}
+
+bool CTavernwProgram::openSessionBlock()
+{
+    switch (m_memory.open(ferry::sharedBlockName(), ferry::sharedblock::Size)) {
+    case ferry::SharedMemory::Result::Ok:
+        m_block = std::make_unique<ferry::SharedBlock>(m_memory.data());
+        return true;
+    case ferry::SharedMemory::Result::CannotMap:
+        ferry::prompts::warning(nullptr, QStringLiteral("Error"), kCannotMapText);
+        return false;
+    default:
+        ferry::prompts::warning(nullptr, QStringLiteral("Error"), kNoControlCenterText);
+        return false;
+    }
+}
+
+CTavernwProgram::StartResult CTavernwProgram::Start()
+{
+    // The folder comes first: the splash picture lives there. Started by bare name
+    // (from PATH), the command line names no folder; the executable's own folder
+    // is the program folder then, not whatever folder the caller was in.
+    QString programDir = tavern::ProgramDirFromCommandLine(m_commandLine);
+    if (programDir.isEmpty())
+        programDir = QCoreApplication::applicationDirPath() + u'/';
+
+    // A missing picture only means no splash.
+    m_splash = CSplashThread::showChatSplash(programDir);
+
+    m_frame = std::make_unique<tavern::CMainFrame>();
+    m_frame->setWindowTitle(QStringLiteral("The Hearthside 97"));
+    m_app = std::make_unique<CTavernwApp>(m_frame.get());
+    m_app->m_strProgramDir = programDir;
+    m_app->LoadSettings();
+
+    if (!openSessionBlock()) {
+        m_splash.reset();
+        return StartResult::Failed;
+    }
+    if (ferry::sessionpeers::runningChatClient(*m_block) != 0) {
+        m_splash.reset();
+        ferry::sessionpeers::bringChatClientToFront(*m_block);
+        return StartResult::HandedOver;
+    }
+
+    m_frame->Attach(m_app.get());
+    connect(m_frame.get(), &tavern::CMainFrame::splashEnded, this, [this] {
+        if (m_splash)
+            m_splash->requestClose();
+        m_splash.reset();
+    });
+    m_frame->installEventFilter(this);
+    m_app->OpenServerWindow();
+
+    // Requests reach this copy by its process id, so it listens before it registers.
+    m_requests = std::make_unique<ferry::requests::Receiver>();
+    m_signals = std::make_unique<ferry::UnixSignalWatcher>();
+    QWidget *frame = m_frame.get();
+    connect(m_requests.get(), &ferry::requests::Receiver::closeRequested, frame, &QWidget::close);
+    connect(m_requests.get(), &ferry::requests::Receiver::bringToFrontRequested, this, &CTavernwProgram::bringToFront);
+    connect(m_signals.get(), &ferry::UnixSignalWatcher::terminationRequested, frame, &QWidget::close);
+    m_requests->listen();
+    m_block->setChatWindow(qint32(QCoreApplication::applicationPid()));
+
+    m_frame->show();
+    m_app->SetIdentity(CChatIdentity::FromSharedBlock(*m_block));
+    // Start-up succeeds whatever the connect step returns; without the local socket the
+    // game-service link sends nothing.
+    m_app->ConnectToServer();
+    CGameLink::AttachToApp(*m_app);
+    return StartResult::Running;
+}
+
+void CTavernwProgram::Shutdown()
+{
+    if (m_shutDown || !m_app)
+        return;
+    m_shutDown = true;
+    m_app->ExitInstance();
+}

@@ -1,0 +1,98 @@
+#include "chat/windows/chanulist.h"
+
+#include "chat/core/chatdocs.h"
+
+#include <QContextMenuEvent>
+
+namespace tavern {
+
+QString NickOfItem(const QString &item)
+{
+    if (item.startsWith(u'@') || item.startsWith(u'+'))
+        return item.mid(1);
+    return item;
+}
+
+CChanUList::CChanUList(CTavernwDoc *doc, QWidget *parent) : QListWidget(parent), m_doc(doc)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSortingEnabled(false); // the document's order is the order shown
+    connect(doc, &CTavernwDoc::usersChanged, this, &CChanUList::refill);
+    connect(this, &QListWidget::itemSelectionChanged, this, &CChanUList::selectionMoved);
+    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
+        if (onSendMessage && item)
+            onSendMessage(NickOfItem(item->text()));
+    });
+    refill();
+}
+
+bool CChanUList::AddUser(const QString &item)
+{
+    return m_doc && m_doc->AddUser(item);
+}
+
+bool CChanUList::RemoveUser(const QString &nick)
+{
+    return m_doc && m_doc->RemoveUser(nick);
+}
+
+void CChanUList::SetUserMode(const QString &mode, const QString &nick)
+{
+    if (m_doc)
+        m_doc->SetUserMode(mode, nick);
+}
+
+void CChanUList::RenameUser(const QString &newNick, const QString &oldNick)
+{
+    if (m_doc)
+        m_doc->RenameUser(newNick, oldNick);
+}
+
+bool CChanUList::IsUserListed(const QString &nick) const
+{
+    return m_doc && m_doc->IsUserListed(nick);
+}
+
+QStringList CChanUList::itemTexts() const
+{
+    QStringList out;
+    for (int i = 0; i < count(); ++i)
+        out << item(i)->text();
+    return out;
+}
+
+void CChanUList::refill()
+{
+    if (!m_doc)
+        return;
+    const QString selected = currentItem() ? currentItem()->text() : QString();
+    const QSignalBlocker quiet(this); // rebuilding is not the user selecting
+    clear();
+    addItems(m_doc->Users().Items());
+    if (!selected.isEmpty()) {
+        const auto again = findItems(selected, Qt::MatchFixedString);
+        if (!again.isEmpty())
+            setCurrentItem(again.first());
+    }
+}
+
+void CChanUList::selectionMoved()
+{
+    QListWidgetItem *item = currentItem();
+    if (!item || !m_doc)
+        return;
+    m_doc->SetSelectedNick(NickOfItem(item->text()));
+    if (onReturnFocus)
+        onReturnFocus();
+}
+
+void CChanUList::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!onContextMenu)
+        return;
+    // The context-menu key opens the menu at the list's corner, a mouse click at the pointer.
+    const QPoint at = event->reason() == QContextMenuEvent::Keyboard ? mapToGlobal(QPoint(5, 5)) : event->globalPos();
+    onContextMenu(at);
+}
+
+} // namespace tavern

@@ -1,0 +1,389 @@
+#include "chat/windows/mainframe.h"
+
+#include "chat/core/chatdocs.h"
+#include "chat/core/tavernwapp.h"
+#include "chat/windows/channellistdlg.h"
+#include "chat/windows/chatframe.h"
+#include "chat/windows/windowplacement.h"
+#include "chat/windows/windowtabs.h"
+#include "common/profile.h"
+#include "platform/launcher.h"
+#include "platform/prompts.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace tavern {
+
+namespace {
+
+const QString kHomePage = QStringLiteral("http://www.hollowell.net/lanway98");
+
+} // namespace
+
+CMainFrame::CMainFrame(QWidget *parent)
+    : QMainWindow(parent), m_mdi(new QMdiArea(this)), m_tabs(new CWindowTabBar(this)),
+      m_channelList(new CChannelListDlg(this))
+{
+    setWindowTitle(QStringLiteral("Tavern97"));
+    setAcceptDrops(true);
+    buildMenusAndBars();
+
+    const PrivateProfile ini(placementFile());
+    setGeometry(ReadPlacement(ini, kParentWndPlacement).rect);
+
+    // The tab bar sits at the top, above the window area.
+    auto *centre = new QWidget(this);
+    auto *layout = new QVBoxLayout(centre);
+    layout->setContentsMargins(3, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_tabs);
+    layout->addWidget(m_mdi, 1);
+    setCentralWidget(centre);
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::onSubWindowActivated);
+    connect(m_tabs, &CWindowTabBar::windowTabChosen, this, &CMainFrame::onTabChosen);
+    m_channelList->runCommand = [this](const QString &command) { RunCommand(command); };
+    m_channelList->hide();
+    m_timer.setInterval(kTimerMs);
+}
+
+CMainFrame::~CMainFrame()
+{
+    m_timer.stop();
+    // Frames hold pointers to documents; they go first, without their clean-up.
+    if (m_app)
+        m_app->SetQuitting(true);
+    const auto windows = m_mdi->subWindowList();
+    for (QMdiSubWindow *w : windows)
+        delete w;
+}
+
+void CMainFrame::Attach(CTavernwApp *app)
+{
+    m_app = app;
+    if (!m_runner)
+        m_runner = [this](const QString &text, const QString &target) {
+            if (m_app)
+                RunBasicCommand(*m_app, text, target);
+        };
+    connect(&m_timer, &QTimer::timeout, app, &CTavernwApp::OnTimerTick, Qt::UniqueConnection);
+    m_timer.start();
+}
+
+void CMainFrame::RunCommand(const QString &text, const QString &target)
+{
+    if (m_runner)
+        m_runner(text, target);
+}
+
+QAction *CMainFrame::addCommand(QMenu *menu, const QString &text, const std::function<void()> &run)
+{
+    QAction *a = menu->addAction(text);
+    connect(a, &QAction::triggered, this, run);
+    m_actions << a;
+    return a;
+}
+
+QAction *CMainFrame::action(const QString &text) const
+{
+    for (QAction *a : m_actions)
+        if (a->text() == text)
+            return a;
+    return nullptr;
+}
+
+void CMainFrame::buildMenusAndBars()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    addCommand(file, QStringLiteral("E&xit"), [this] { close(); });
+
+    QMenu *commands = menuBar()->addMenu(QStringLiteral("&Commands"));
+    QAction *clear = addCommand(commands, QStringLiteral("&Clear Buffer"), [this] {
+        if (CChatFrame *f = activeChatFrame())
+            f->view()->ClearBuffer();
+    });
+    QAction *log = addCommand(commands, QStringLiteral("&Log Window To Disk"), [this] {
+        if (CChatFrame *f = activeChatFrame())
+            f->view()->ToggleLog();
+        updateCommandStates();
+    });
+    log->setCheckable(true);
+    commands->addSeparator();
+    addCommand(commands, QStringLiteral("List &Users"), [this] { RunCommand(QStringLiteral("/who")); });
+    QAction *info = addCommand(commands, QStringLiteral("&Server Info"), [this] { RunCommand(QStringLiteral("/users")); });
+    QAction *list = addCommand(commands, QStringLiteral("&Show Channel List"), [this] { RunCommand(QStringLiteral("/list")); });
+    addCommand(commands, QStringLiteral("&Font"), [this] {
+        if (m_app)
+            m_app->OnFont();
+    });
+    QAction *stop = addCommand(commands, QStringLiteral("S&top Scrolling"), [this] { SetStopScrolling(!m_stopScrolling); });
+    stop->setCheckable(true);
+    stop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction *explore = addCommand(commands, QStringLiteral("Microsoft &Explorer"),
+                                  [] { ferry::launcher::openUrl(QStringLiteral(".")); });
+
+    QMenu *window = menuBar()->addMenu(QStringLiteral("&Window"));
+    QAction *cascade = addCommand(window, QStringLiteral("&Cascade"), [this] { m_mdi->cascadeSubWindows(); });
+    QAction *tile = addCommand(window, QStringLiteral("&Tile"), [this] { m_mdi->tileSubWindows(); });
+    // Minimized windows line up again along the bottom when the area relays them out.
+    addCommand(window, QStringLiteral("&Arrange Icons"), [this] {
+        for (QMdiSubWindow *w : m_mdi->subWindowList())
+            if (w->isMinimized())
+                w->showMinimized();
+    });
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    addCommand(help, QStringLiteral("&Hollowell Networks Home page"), [] { ferry::launcher::openUrl(kHomePage); });
+    QAction *about = addCommand(help, QStringLiteral("&About Tavern97..."), [this] { ShowAbout(); });
+
+    QStyle *s = style();
+    explore->setIcon(s->standardIcon(QStyle::SP_DirOpenIcon));
+    clear->setIcon(s->standardIcon(QStyle::SP_DialogResetButton));
+    log->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+    info->setIcon(s->standardIcon(QStyle::SP_MessageBoxInformation));
+    about->setIcon(s->standardIcon(QStyle::SP_DialogHelpButton));
+    stop->setIcon(s->standardIcon(QStyle::SP_MediaPause));
+    cascade->setIcon(s->standardIcon(QStyle::SP_TitleBarNormalButton));
+    tile->setIcon(s->standardIcon(QStyle::SP_FileDialogListView));
+    list->setIcon(s->standardIcon(QStyle::SP_FileDialogDetailedView));
+    clear->setStatusTip(QStringLiteral("Clear Window Buffer"));
+    clear->setToolTip(QStringLiteral("Clear Window"));
+
+    QToolBar *bar = addToolBar(QStringLiteral("Toolbar"));
+    bar->setIconSize(QSize(16, 15));
+    bar->addAction(explore);
+    bar->addSeparator();
+    bar->addActions({clear, log, info});
+    bar->addSeparator();
+    bar->addAction(about);
+    bar->addSeparator();
+    bar->addAction(stop);
+    bar->addSeparator();
+    bar->addActions({cascade, tile});
+    bar->addSeparator();
+    bar->addAction(list);
+    statusBar()->showMessage(QStringLiteral("Ready"));
+
+    connect(commands, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
+}
+
+void CMainFrame::updateCommandStates()
+{
+    CChatFrame *f = activeChatFrame();
+    if (QAction *log = action(QStringLiteral("&Log Window To Disk")))
+        log->setChecked(f && f->view()->IsLogging());
+}
+
+// ---- IChatFrontEnd
+
+bool CMainFrame::CreateWindowFor(CChatDocBase *doc)
+{
+    if (!doc)
+        return false;
+    ChatFrameHost host;
+    host.app = m_app;
+    host.viewSettings = [this] { return ViewSettings(); };
+    host.runCommand = [this](const QString &text, const QString &target) { RunCommand(text, target); };
+    auto *frame = new CChatFrame(doc, host);
+    m_mdi->addSubWindow(frame);
+    AddWindowTab(doc->Name());
+    frame->RestorePlacement();
+    m_mdi->setActiveSubWindow(frame);
+    frame->widget()->setFocus();
+    return true;
+}
+
+void CMainFrame::CloseWindowFor(CChatDocBase *doc)
+{
+    for (QMdiSubWindow *w : m_mdi->subWindowList()) {
+        auto *frame = qobject_cast<CChatFrame *>(w);
+        if (!frame || frame->document() != doc)
+            continue;
+        RemoveWindowTab(frame->windowName());
+        frame->releaseDocument();
+        frame->close(); // returns at once when the frame itself is closing
+        return;
+    }
+    RemoveWindowTab(doc->Name());
+}
+
+QString CMainFrame::SelectedTabName() const
+{
+    return GetSelectedTabText();
+}
+
+void CMainFrame::RepaintTabs()
+{
+    if (!m_app)
+        return;
+    m_tabs->RepaintActivity([this](const QString &name) { return m_app->HasUnseenLines(name); });
+}
+
+void CMainFrame::Beep()
+{
+    QApplication::beep();
+}
+
+void CMainFrame::ShowChannelList(const QStringList &entries)
+{
+    m_channelList->FillChannelList(entries);
+    m_channelList->showNormal();
+    m_channelList->raise();
+}
+
+void CMainFrame::ApplyFont()
+{
+    for (QMdiSubWindow *w : m_mdi->subWindowList())
+        if (auto *frame = qobject_cast<CChatFrame *>(w))
+            frame->view()->ApplyFont();
+}
+
+void CMainFrame::EndSplash()
+{
+    emit splashEnded();
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+// ---- tabs and activation
+
+void CMainFrame::AddWindowTab(const QString &name)
+{
+    m_tabs->AddWindowTab(name);
+    RepaintTabs();
+}
+
+void CMainFrame::RemoveWindowTab(const QString &name)
+{
+    m_tabs->RemoveWindowTab(name);
+    RepaintTabs();
+}
+
+void CMainFrame::SelectWindowTab(const QString &name)
+{
+    m_tabs->SelectWindowTab(name);
+    if (m_app)
+        m_app->MarkSeen(name);
+    RepaintTabs();
+}
+
+QString CMainFrame::GetSelectedTabText() const
+{
+    return m_tabs->GetSelectedTabText();
+}
+
+CChatFrame *CMainFrame::frameFor(const QString &name) const
+{
+    for (QMdiSubWindow *w : m_mdi->subWindowList())
+        if (auto *frame = qobject_cast<CChatFrame *>(w))
+            if (frame->windowName().compare(name, Qt::CaseInsensitive) == 0)
+                return frame;
+    return nullptr;
+}
+
+CChatFrame *CMainFrame::activeChatFrame() const
+{
+    return qobject_cast<CChatFrame *>(m_mdi->activeSubWindow());
+}
+
+void CMainFrame::onSubWindowActivated(QMdiSubWindow *window)
+{
+    if (auto *frame = qobject_cast<CChatFrame *>(window))
+        SelectWindowTab(frame->windowName());
+    updateCommandStates();
+}
+
+void CMainFrame::onTabChosen(const QString &name)
+{
+    if (!m_app)
+        return;
+    CChatDocBase *doc = m_app->FindWindow(name);
+    if (!doc)
+        return;
+    for (QMdiSubWindow *w : m_mdi->subWindowList()) {
+        auto *frame = qobject_cast<CChatFrame *>(w);
+        if (frame && frame->document() == doc) {
+            m_mdi->setActiveSubWindow(frame);
+            break;
+        }
+    }
+    m_app->MarkSeen(name);
+    RepaintTabs();
+}
+
+// ---- settings, commands
+
+MessageViewSettings CMainFrame::ViewSettings() const
+{
+    MessageViewSettings s;
+    if (m_app) {
+        const CChatSettings &c = m_app->m_Settings;
+        s.background = c.Background;
+        s.url = c.URL;
+        s.fontName = c.FontName;
+        s.fontSize = c.FontSize;
+        s.profanityFilter = c.ProfanityFilter.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
+        s.autoLog = c.AutoLog;
+    }
+    s.stopScrolling = m_stopScrolling;
+    return s;
+}
+
+void CMainFrame::SetStopScrolling(bool on)
+{
+    m_stopScrolling = on;
+    if (QAction *a = action(QStringLiteral("S&top Scrolling")))
+        a->setChecked(on);
+}
+
+void CMainFrame::ShowAbout()
+{
+    QDialog box(this);
+    box.setWindowTitle(QStringLiteral("About Tavern97"));
+    auto *layout = new QVBoxLayout(&box);
+    layout->addWidget(new QLabel(CTavernwApp::VersionText(), &box));
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(buttons);
+    ferry::prompts::execDialog(&box, box.windowTitle());
+}
+
+void CMainFrame::closeEvent(QCloseEvent *event)
+{
+    m_timer.stop();
+    if (m_app)
+        m_app->SetQuitting(true);
+    m_mdi->closeAllSubWindows(); // each chat window stores its placement
+    if (!isMinimized() && !isMaximized()) {
+        PrivateProfile ini(placementFile());
+        WriteRect(ini, kParentWndPlacement, geometry());
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent *event)
+{
+    event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent *event)
+{
+    // Files belong on a chat window; dropped elsewhere they only beep.
+    event->acceptProposedAction();
+    Beep();
+}
+
+} // namespace tavern

@@ -1,0 +1,111 @@
+#pragma once
+
+// The chat client's top-level window: menus, toolbar, status bar, the window tab
+// bar and the window area holding the chat windows; it owns the "Channel List"
+// dialog and the 300 ms timer that drives the application's OnTimerTick.
+//
+// Start-up order (the application object needs the front end, the frame needs the
+// application):
+//     CMainFrame frame;                 // bars, placement from "ParentWnd"
+//     CTavernwApp app(&frame);
+//     app.m_Settings = ...;             // settings, identity
+//     frame.Attach(&app);               // wires views and starts the timer
+//     app.OpenServerWindow();           // the Server window and its tab
+//     frame.show();  app.ConnectToServer();
+// Closing the frame stops the timer, sets the application's quitting flag, closes
+// the chat windows (each stores its placement) and stores the frame's own placement.
+
+#include "chat/core/chatfrontend.h"
+#include "chat/windows/commandrunner.h"
+#include "chat/core/viewsettings.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include "chat/core/tavernwapp.h"
+
+class CTavernwApp;
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace tavern {
+
+class CChannelListDlg;
+class CChatFrame;
+class CWindowTabBar;
+
+class CMainFrame : public QMainWindow, public IChatFrontEnd {
+    Q_OBJECT
+public:
+    static constexpr int kTimerMs = 300;
+
+    explicit CMainFrame(QWidget *parent = nullptr);
+    ~CMainFrame() override;
+
+    void Attach(CTavernwApp *app);
+    CTavernwApp *app() const { return m_app; }
+
+    // The command interpreter's entry: text and target window name ("" for none).
+    void SetCommandRunner(CommandRunner runner) { m_runner = std::move(runner); }
+    void RunCommand(const QString &text, const QString &target = QString());
+
+    // IChatFrontEnd
+    bool CreateWindowFor(CChatDocBase *doc) override;
+    void CloseWindowFor(CChatDocBase *doc) override;
+    QString SelectedTabName() const override;
+    void RepaintTabs() override;
+    void Beep() override;
+    void ShowChannelList(const QStringList &entries) override;
+    void ApplyFont() override;
+    void EndSplash() override;
+
+    // Window tab bar.
+    void AddWindowTab(const QString &name);
+    void RemoveWindowTab(const QString &name);
+    void SelectWindowTab(const QString &name);
+    QString GetSelectedTabText() const;
+
+    CChatFrame *frameFor(const QString &name) const;
+    CChatFrame *activeChatFrame() const;
+    QMdiArea *windowArea() const { return m_mdi; }
+    CWindowTabBar *tabBar() const { return m_tabs; }
+    CChannelListDlg *channelListDialog() const { return m_channelList; }
+    QAction *action(const QString &text) const;
+    const QTimer &tickTimer() const { return m_timer; }
+
+    // The settings every message view reads.
+    MessageViewSettings ViewSettings() const;
+    bool StopScrolling() const { return m_stopScrolling; }
+    void SetStopScrolling(bool on);
+
+    void ShowAbout();
+
+signals:
+    // The splash time is over (the start-up closes its splash window).
+    void splashEnded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void buildMenusAndBars();
+    QAction *addCommand(QMenu *menu, const QString &text, const std::function<void()> &run);
+    void onSubWindowActivated(QMdiSubWindow *window);
+    void onTabChosen(const QString &name);
+    void updateCommandStates();
+
+    QPointer<CTavernwApp> m_app;
+    CommandRunner m_runner;
+    QMdiArea *m_mdi;
+    CWindowTabBar *m_tabs;
+    CChannelListDlg *m_channelList;
+    QTimer m_timer;
+    bool m_stopScrolling = false;
+    QList<QAction *> m_actions;
+};
+
+} // namespace tavern

@@ -1,0 +1,42 @@
+#pragma once
+
+// Window placement kept in "tavern97.ini": one section per window kind ("ChatWnd"
+// for channel windows, "PrivWnd" for the Server and private windows, "ParentWnd"
+// for the main frame). The last window of a kind to close writes the section, so
+// the next one opens where that one was.
+
+#include <QRect>
+#include <QString>
+
+class PrivateProfile;
+
+namespace tavern {
+
+struct PlacementSection {
+    const char *name;
+    int top, bottom, left, right; // defaults when the keys are missing
+};
+
+inline constexpr PlacementSection kChatWndPlacement{"ChatWnd", 0, 162, 0, 511};
+inline constexpr PlacementSection kPrivWndPlacement{"PrivWnd", 162, 324, 0, 511};
+inline constexpr PlacementSection kParentWndPlacement{"ParentWnd", 0, 470, 0, 636};
+
+struct StoredPlacement {
+    QRect rect;              // left/top with width Right-Left and height Bottom-Top
+    bool minimized = false;  // default "FALSE"
+    bool maximized = true;   // default "TRUE": a fresh installation opens chat windows maximized
+};
+
+// The profile file in the data folder.
+QString placementFile();
+
+StoredPlacement ReadPlacement(const PrivateProfile &ini, const PlacementSection &section);
+
+// Child windows: writes "Minimized" and "Maximized" always; the rectangle only when
+// the window is neither, so a minimized or maximized window keeps the earlier one.
+void WriteChildPlacement(PrivateProfile &ini, const PlacementSection &section, const QRect &rect,
+                         bool minimized, bool maximized);
+// Writes "Top", "Bottom", "Left", "Right" in that order.
+void WriteRect(PrivateProfile &ini, const PlacementSection &section, const QRect &rect);
+
+} // namespace tavern

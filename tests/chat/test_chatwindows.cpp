@@ -1,0 +1,399 @@
+// The chat windows, tab bar, user list and channel list with a real application
+// object and main frame on the offscreen screen; server lines are fed to the core.
+
+#include "chat/windows/channellistdlg.h"
+#include "chat/windows/chanulist.h"
+#include "chat/windows/windowplacement.h"
+#include "chat/windows/windowtabs.h"
+#include "common/profile.h"
+#include "tests/chat/chatwindowsclient.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace tavern;
+
+namespace {
+
+const QColor kRed(255, 0, 0);
+
+QStringList sentLines(const QSignalSpy &spy)
+{
+    QStringList out;
+    for (const auto &args : spy)
+        out << QString::fromUtf8(args.at(0).toByteArray()).trimmed();
+    return out;
+}
+
+QColor tabColour(const WindowedClient &c, const QString &name)
+{
+    CWindowTabBar *tabs = c.frame.tabBar();
+    return tabs->tabTextColor(tabs->findWindowTab(name));
+}
+
+} // namespace
+
+class TestChatWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void windowsAreMadeByNameWithTheirKinds()
+    {
+        WindowedClient c;
+        CChatFrame *server = c.window(QStringLiteral("Server"));
+        QVERIFY(server);
+        QCOMPARE(server->windowTitle(), QStringLiteral("Server"));
+        QVERIFY(!server->userList());
+
+        c.feed(QStringLiteral(":me!u@h JOIN #Lanway"));
+        QVERIFY(c.app.WindowMap().contains(QStringLiteral("#lanway")));
+        QVERIFY(c.app.FindChannel(QStringLiteral("#LANWAY")));
+        CChatFrame *chan = c.window(QStringLiteral("#lanway"));
+        QVERIFY(chan);
+        QCOMPARE(chan->windowTitle(), QStringLiteral("#Lanway"));
+        QVERIFY(chan->userList());
+        QCOMPARE(c.frame.GetSelectedTabText(), QStringLiteral("#Lanway"));
+        QVERIFY(c.shown(QStringLiteral("Server")).contains(QStringLiteral("Attemping to Join channel...")));
+
+        // Routing ignores case: a line for "#LANWAY" lands in the one channel window.
+        c.feed(QStringLiteral(":bob!u@h PRIVMSG #LANWAY :hello there"));
+        QVERIFY(c.shown(QStringLiteral("#Lanway")).contains(QStringLiteral("<bob> hello there")));
+
+        // A private line opens a private window named as the sender wrote it.
+        c.feed(QStringLiteral(":Bob!u@h PRIVMSG me :psst"));
+        CChatFrame *priv = c.window(QStringLiteral("Bob"));
+        QVERIFY(priv);
+        QCOMPARE(priv->windowTitle(), QStringLiteral("Bob"));
+        QVERIFY(!priv->userList());
+        QVERIFY(c.shown(QStringLiteral("Bob")).contains(QStringLiteral("<Bob> psst")));
+
+        // OpenPrivateWindow finds the open one without regard to case, else opens one.
+        const int before = c.windowCount();
+        c.app.OpenPrivateWindow(QStringLiteral("BOB"));
+        QCOMPARE(c.windowCount(), before);
+        c.app.OpenPrivateWindow(QStringLiteral("carol"));
+        QCOMPARE(c.windowCount(), before + 1);
+        QCOMPARE(c.frame.activeChatFrame(), c.window(QStringLiteral("carol")));
+        QCOMPARE(c.frame.GetSelectedTabText(), QStringLiteral("carol"));
+    }
+
+    void topicAndModesMakeTheTitle()
+    {
+        WindowedClient c;
+        c.feed(QStringLiteral(":me!u@h JOIN #descent"));
+        c.feed(QStringLiteral(":irc.test 331 me #descent :No topic is set"));
+        QCOMPARE(c.window(QStringLiteral("#descent"))->windowTitle(), QStringLiteral("#descent - No Topic"));
+        c.feed(QStringLiteral(":irc.test 332 me #descent :Anarchy at eight"));
+        QCOMPARE(c.window(QStringLiteral("#descent"))->windowTitle(), QStringLiteral("#descent - Topic: Anarchy at eight"));
+        c.feed(QStringLiteral(":irc.test 324 me #descent +tn"));
+        QCOMPARE(c.window(QStringLiteral("#descent"))->windowTitle(),
+                 QStringLiteral("#descent[+tn] - Topic: Anarchy at eight"));
+    }
+
+    void tabTurnsRedForUnseenLinesUntilSelected()
+    {
+        WindowedClient c;
+        c.feed(QStringLiteral(":me!u@h JOIN #lanway"));
+        QCOMPARE(c.frame.GetSelectedTabText(), QStringLiteral("#lanway"));
+        const QColor normal = tabColour(c, QStringLiteral("#lanway"));
+        QVERIFY(normal != kRed);
+
+        c.feed(QStringLiteral(":irc.test 372 me :- server news"));
+        QCOMPARE(tabColour(c, QStringLiteral("Server")), kRed);
+        c.feed(QStringLiteral(":bob!u@h PRIVMSG #lanway :seen at once"));
+        QCOMPARE(tabColour(c, QStringLiteral("#lanway")), normal);
+
+        // The user picks the Server tab: its window comes up and the mark goes.
+        CWindowTabBar *tabs = c.frame.tabBar();
+        tabs->setCurrentIndex(tabs->findWindowTab(QStringLiteral("Server")));
+        QCOMPARE(c.frame.activeChatFrame(), c.window(QStringLiteral("Server")));
+        QVERIFY(!c.app.HasUnseenLines(QStringLiteral("Server")));
+        QCOMPARE(tabColour(c, QStringLiteral("Server")), normal);
+
+        // Activating a window selects its tab and clears its mark too.
+        c.feed(QStringLiteral(":bob!u@h PRIVMSG #lanway :while away"));
+        QCOMPARE(tabColour(c, QStringLiteral("#lanway")), kRed);
+        c.frame.windowArea()->setActiveSubWindow(c.window(QStringLiteral("#lanway")));
+        QCOMPARE(c.frame.GetSelectedTabText(), QStringLiteral("#lanway"));
+        QCOMPARE(tabColour(c, QStringLiteral("#lanway")), normal);
+    }
+
+    void tabLookupsIgnoreCaseAndTakeTheFirst()
+    {
+        CWindowTabBar tabs;
+        tabs.AddWindowTab(QStringLiteral("Server"));
+        tabs.AddWindowTab(QStringLiteral("Bob"));
+        tabs.AddWindowTab(QStringLiteral("bob"));
+        QCOMPARE(tabs.GetSelectedTabText(), QStringLiteral("bob"));
+        tabs.SelectWindowTab(QStringLiteral("BOB"));
+        QCOMPARE(tabs.currentIndex(), 1);
+        tabs.RemoveWindowTab(QStringLiteral("bOB"));
+        QCOMPARE(tabs.count(), 2);
+        QCOMPARE(tabs.tabText(1), QStringLiteral("bob"));
+        tabs.AddWindowTab(QString(400, u'x'));
+        QCOMPARE(tabs.GetSelectedTabText().size(), 300);
+    }
+
+    void closingWindowsFollowTheirKind()
+    {
+        WindowedClient c;
+        QSignalSpy sent(&c.app, &CTavernwApp::lineSent);
+        c.feed(QStringLiteral(":me!u@h JOIN #Lanway"));
+        c.feed(QStringLiteral(":me!u@h JOIN #other"));
+
+        // The Server window stays while the program runs.
+        QVERIFY(!c.window(QStringLiteral("Server"))->close());
+        QVERIFY(c.window(QStringLiteral("Server")));
+
+        QVERIFY(c.window(QStringLiteral("#Lanway"))->close());
+        QVERIFY(c.shown(QStringLiteral("Server")).contains(QStringLiteral("* Leaving channel #Lanway")));
+        QCOMPARE(sentLines(sent), QStringList{QStringLiteral("PART #Lanway")});
+        QVERIFY(!c.app.FindChannel(QStringLiteral("#lanway")));
+        QCOMPARE(c.frame.tabBar()->findWindowTab(QStringLiteral("#Lanway")), -1);
+        QTRY_VERIFY(!c.window(QStringLiteral("#Lanway")));
+
+        // A private window leaves quietly.
+        c.feed(QStringLiteral(":bob!u@h PRIVMSG me :hi"));
+        sent.clear();
+        QVERIFY(c.window(QStringLiteral("bob"))->close());
+        QVERIFY(sent.isEmpty());
+        QVERIFY(!c.app.FindWindow(QStringLiteral("bob")));
+
+        // Kicked out: the core drops the window, nothing is parted a second time.
+        c.feed(QStringLiteral(":op!u@h KICK #other me :bye"));
+        QTRY_VERIFY(!c.window(QStringLiteral("#other")));
+        QVERIFY(!sentLines(sent).contains(QStringLiteral("PART #other")));
+
+        // Quitting: the frame closes every window without parting.
+        c.frame.close();
+        QVERIFY(c.app.IsQuitting());
+        QVERIFY(!sentLines(sent).contains(QStringLiteral("PART #other")));
+        QCOMPARE(c.windowCount(), 0);
+    }
+
+    void typedTextGoesOutInTheWindowsContext()
+    {
+        WindowedClient c;
+        QSignalSpy sent(&c.app, &CTavernwApp::lineSent);
+        c.feed(QStringLiteral(":me!u@h JOIN #lanway"));
+        QLineEdit *input = c.window(QStringLiteral("#lanway"))->inputLine();
+        input->setText(QStringLiteral("who wants a game?"));
+        QTest::keyClick(input, Qt::Key_Return);
+        QVERIFY(input->text().isEmpty());
+        QCOMPARE(sentLines(sent).last(), QStringLiteral("PRIVMSG #lanway :who wants a game?"));
+        QVERIFY(c.shown(QStringLiteral("#lanway")).contains(QStringLiteral("<me> who wants a game?")));
+
+        // In the Server window there is no target: commands go out, plain text does not.
+        QLineEdit *serverInput = c.window(QStringLiteral("Server"))->inputLine();
+        sent.clear();
+        serverInput->setText(QStringLiteral("nobody hears this"));
+        QTest::keyClick(serverInput, Qt::Key_Return);
+        serverInput->setText(QStringLiteral("/whois bob"));
+        QTest::keyClick(serverInput, Qt::Key_Return);
+        QCOMPARE(sentLines(sent), QStringList{QStringLiteral("WHOIS bob")});
+
+        // A runner plugged in later receives the text and the target.
+        QStringList ran;
+        c.frame.SetCommandRunner([&](const QString &t, const QString &target) { ran << target + u'|' + t; });
+        input->setText(QStringLiteral("/me waves"));
+        QTest::keyClick(input, Qt::Key_Return);
+        c.frame.action(QStringLiteral("List &Users"))->trigger();
+        QCOMPARE(ran, (QStringList{QStringLiteral("#lanway|/me waves"), QStringLiteral("|/who")}));
+    }
+
+    void placementIsStoredPerKindWithDefaults()
+    {
+        {
+            // No tavern97.ini: a channel window opens maximized.
+            WindowedClient c;
+            c.feed(QStringLiteral(":me!u@h JOIN #a"));
+            QVERIFY(c.window(QStringLiteral("#a"))->isMaximized());
+        }
+        {
+            WindowedClient c;
+            PrivateProfile ini(placementFile());
+            ini.writeString(QStringLiteral("ChatWnd"), QStringLiteral("Maximized"), QStringLiteral("no"));
+            // A maximized active window would take the next one maximized along.
+            c.window(QStringLiteral("Server"))->showNormal();
+            c.feed(QStringLiteral(":me!u@h JOIN #a"));
+            CChatFrame *w = c.window(QStringLiteral("#a"));
+            QVERIFY(!w->isMaximized());
+            QCOMPARE(w->geometry(), QRect(0, 0, 511, 162));
+
+            // A normal window stores its rectangle; the next of its kind opens there.
+            w->setGeometry(QRect(10, 20, 300, 200));
+            QVERIFY(w->close());
+            QCOMPARE(ini.getInt(QStringLiteral("ChatWnd"), QStringLiteral("Left"), -1), 10);
+            QCOMPARE(ini.getInt(QStringLiteral("ChatWnd"), QStringLiteral("Top"), -1), 20);
+            QCOMPARE(ini.getInt(QStringLiteral("ChatWnd"), QStringLiteral("Right"), -1), 310);
+            QCOMPARE(ini.getInt(QStringLiteral("ChatWnd"), QStringLiteral("Bottom"), -1), 220);
+            QCOMPARE(ini.getString(QStringLiteral("ChatWnd"), QStringLiteral("Maximized")), QStringLiteral("FALSE"));
+            c.feed(QStringLiteral(":me!u@h JOIN #b"));
+            QCOMPARE(c.window(QStringLiteral("#b"))->geometry(), QRect(10, 20, 300, 200));
+
+            // Closed while minimized: the flag is stored, the rectangle kept.
+            c.window(QStringLiteral("#b"))->showMinimized();
+            QVERIFY(c.window(QStringLiteral("#b"))->close());
+            QCOMPARE(ini.getString(QStringLiteral("ChatWnd"), QStringLiteral("Minimized")), QStringLiteral("TRUE"));
+            QCOMPARE(ini.getInt(QStringLiteral("ChatWnd"), QStringLiteral("Left"), -1), 10);
+            c.feed(QStringLiteral(":me!u@h JOIN #c"));
+            QVERIFY(c.window(QStringLiteral("#c"))->isMinimized());
+
+            // Private windows have their own section: untouched defaults here.
+            c.feed(QStringLiteral(":bob!u@h PRIVMSG me :hi"));
+            QVERIFY(c.window(QStringLiteral("bob"))->isMaximized());
+
+            // "true" in lower case counts as on.
+            ini.writeString(QStringLiteral("ChatWnd"), QStringLiteral("Minimized"), QStringLiteral("false"));
+            ini.writeString(QStringLiteral("ChatWnd"), QStringLiteral("Maximized"), QStringLiteral("true"));
+            c.feed(QStringLiteral(":me!u@h JOIN #d"));
+            QVERIFY(c.window(QStringLiteral("#d"))->isMaximized());
+        }
+    }
+
+    void mainFramePlacement()
+    {
+        ferry::test::TestEnv env;
+        PrivateProfile ini(placementFile());
+        {
+            CMainFrame frame;
+            QCOMPARE(frame.geometry(), QRect(0, 0, 636, 470));
+            frame.show();
+            frame.setGeometry(QRect(40, 50, 700, 500));
+            frame.close();
+        }
+        QCOMPARE(ReadPlacement(ini, kParentWndPlacement).rect, QRect(40, 50, 700, 500));
+        {
+            // Closed while maximized: the earlier rectangle stays.
+            CMainFrame frame;
+            QCOMPARE(frame.geometry(), QRect(40, 50, 700, 500));
+            frame.showMaximized();
+            frame.close();
+        }
+        QCOMPARE(ReadPlacement(ini, kParentWndPlacement).rect, QRect(40, 50, 700, 500));
+    }
+
+    void userListShowsTheChannelInOrderWithMarks()
+    {
+        WindowedClient c;
+        c.feed(QStringLiteral(":me!u@h JOIN #lanway"));
+        c.feed(QStringLiteral(":irc.test 353 me = #lanway :me @Zed +carol bob"));
+        CChanUList *list = c.window(QStringLiteral("#lanway"))->userList();
+        QCOMPARE(list->itemTexts(), c.app.FindChannel(QStringLiteral("#lanway"))->Users().Items());
+        QStringList sorted = list->itemTexts();
+        std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
+        QCOMPARE(list->itemTexts(), sorted);
+        QVERIFY(list->itemTexts().contains(QStringLiteral("@Zed")));
+
+        QVERIFY(!list->AddUser(QStringLiteral("BOB")));
+        QVERIFY(list->AddUser(QStringLiteral("@bob")));
+        QVERIFY(list->itemTexts().contains(QStringLiteral("bob")));
+        QVERIFY(list->RemoveUser(QStringLiteral("bob")));
+        QVERIFY(!list->itemTexts().contains(QStringLiteral("@bob")));
+        QVERIFY(list->itemTexts().contains(QStringLiteral("bob")));
+        QVERIFY(!list->RemoveUser(QStringLiteral("nobody")));
+
+        c.feed(QStringLiteral(":Zed!u@h MODE #lanway +v carol"));
+        c.feed(QStringLiteral(":Zed!u@h MODE #lanway +o bob"));
+        c.feed(QStringLiteral(":carol!u@h NICK :dave"));
+        QVERIFY(list->itemTexts().contains(QStringLiteral("@bob")));
+        QVERIFY(list->itemTexts().contains(QStringLiteral("+dave")));
+        QVERIFY(!list->IsUserListed(QStringLiteral("carol")));
+
+        // Selecting a user notes the nickname; double-click opens the private window.
+        const auto found = list->findItems(QStringLiteral("+dave"), Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        list->setCurrentItem(found.first());
+        QCOMPARE(c.app.FindChannel(QStringLiteral("#lanway"))->SelectedNick(), QStringLiteral("dave"));
+        emit list->itemDoubleClicked(found.first());
+        QVERIFY(c.window(QStringLiteral("dave")));
+
+        // The selection survives a refill of the list.
+        c.feed(QStringLiteral(":x!u@h JOIN #lanway"));
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("+dave"));
+    }
+
+    void channelListRowsAndJoin()
+    {
+        QCOMPARE(ChannelListRow(QStringLiteral("me #descent 5 :Anarchy  at eight")),
+                 QStringLiteral("#descent\t5\tAnarchy  at eight"));
+        QCOMPARE(ChannelListRow(QStringLiteral("me #quiet 1 plain words")),
+                 QStringLiteral("#quiet\t1\tplain"));
+        QCOMPARE(ChannelListRow(QStringLiteral("me\r\n#x")), QStringLiteral("#x\t\t"));
+        QCOMPARE(ChannelListRow(QString()), QStringLiteral("\t\t"));
+
+        WindowedClient c;
+        QSignalSpy sent(&c.app, &CTavernwApp::lineSent);
+        CChannelListDlg *dlg = c.frame.channelListDialog();
+        QVERIFY(!dlg->isVisible());
+        c.feed(QStringLiteral(":s 321 me Channel :Users  Name"));
+        c.feed(QStringLiteral(":s 322 me #a 3 :one"));
+        c.feed(QStringLiteral(":s 322 me #b 9 :two words"));
+        c.feed(QStringLiteral(":s 323 me :End of LIST"));
+        QVERIFY(dlg->isVisible());
+        QCOMPARE(dlg->rows(), (QStringList{QStringLiteral("#a\t3\tone"), QStringLiteral("#b\t9\ttwo words")}));
+        dlg->JoinSelected();
+        QVERIFY(sent.isEmpty());
+        dlg->list()->setCurrentItem(dlg->list()->topLevelItem(1));
+        dlg->JoinSelected();
+        QCOMPARE(sentLines(sent), QStringList{QStringLiteral("JOIN #b")});
+    }
+
+    void commandsActOnTheActiveWindow()
+    {
+        WindowedClient c;
+        c.feed(QStringLiteral(":me!u@h JOIN #lanway"));
+        c.feed(QStringLiteral(":bob!u@h PRIVMSG #lanway :something"));
+        CChatFrame *chan = c.window(QStringLiteral("#lanway"));
+        QCOMPARE(c.frame.activeChatFrame(), chan);
+        c.frame.action(QStringLiteral("&Clear Buffer"))->trigger();
+        QVERIFY(chan->view()->toPlainText().isEmpty());
+        QVERIFY(!c.shown(QStringLiteral("Server")).join(u' ').isEmpty());
+
+        QVERIFY(QDir::setCurrent(c.env.home()));
+        c.frame.action(QStringLiteral("&Log Window To Disk"))->trigger();
+        QVERIFY(chan->view()->IsLogging());
+        QVERIFY(c.frame.action(QStringLiteral("&Log Window To Disk"))->isChecked());
+
+        QVERIFY(!c.frame.ViewSettings().stopScrolling);
+        c.frame.action(QStringLiteral("S&top Scrolling"))->trigger();
+        QVERIFY(c.frame.ViewSettings().stopScrolling);
+        QVERIFY(c.frame.action(QStringLiteral("S&top Scrolling"))->isChecked());
+
+        // Features that are not there have no menu items.
+        QVERIFY(!c.frame.action(QStringLiteral("&Descent Game Spy")));
+        QVERIFY(!c.frame.action(QStringLiteral("&Preferences")));
+
+        // Chat settings reach the views.
+        c.app.m_Settings.AutoLog = true;
+        c.app.m_Settings.ProfanityFilter = QStringLiteral("TRUE");
+        c.app.m_Settings.Background = 0x00102030;
+        const MessageViewSettings s = c.frame.ViewSettings();
+        QVERIFY(s.autoLog);
+        QVERIFY(s.profanityFilter);
+        QCOMPARE(s.background, 0x00102030u);
+    }
+
+    void timerDrivesTheApplicationTick()
+    {
+        WindowedClient c;
+        QSignalSpy ended(&c.frame, &CMainFrame::splashEnded);
+        QVERIFY(c.frame.tickTimer().isActive());
+        QCOMPARE(c.frame.tickTimer().interval(), 300);
+        // The splash ends on the ninth tick.
+        for (int i = 0; i < 9; ++i)
+            c.app.OnTimerTick();
+        QCOMPARE(ended.size(), 1);
+        QVERIFY(c.frame.isVisible());
+        c.frame.close();
+        QVERIFY(!c.frame.tickTimer().isActive());
+    }
+};
+
+QTEST_MAIN(TestChatWindows)
+#include "test_chatwindows.moc"
