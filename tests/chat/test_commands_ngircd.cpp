@@ -1,5 +1,5 @@
 #include "chat/core/tavernwapp.h"
-#include "tests/chat/fakefrontend.h"
+#include "tests/chat/corerigs.h"
 #include "tests/chat/ircpeer.h"
 #include "tests/support/ngircdfixture.h"
 #include "tests/support/testenv.h"
@@ -17,12 +17,8 @@ private slots:
         QString why;
         QVERIFY2(server.start(&why), qPrintable(why));
 
-        FakeFrontEnd fe;
-        CTavernwApp app(&fe);
-        app.m_Settings.ChatServer = server.host();
-        app.m_Settings.ChatServerPort = server.port();
-        app.SetIdentity({QStringLiteral("hero"), QStringLiteral("hero@lanway.test"), {127, 0, 0, 1}});
-        app.OpenServerWindow();
+        ChatClient c(server.host(), server.port(), QStringLiteral("hero"));
+        CTavernwApp &app = c.app;
         QVERIFY(app.ConnectToServer());
         QTRY_VERIFY_WITH_TIMEOUT(app.FindChannel(QStringLiteral("#lanway")), 5000);
         CTavernwDoc *chan = app.FindChannel(QStringLiteral("#lanway"));

@@ -1,7 +1,6 @@
 #include "chat/core/commandargs.h"
 #include "chat/core/tavernwapp.h"
-#include "tests/chat/fakefrontend.h"
-#include "tests/support/testenv.h"
+#include "tests/chat/corerigs.h"
 
 #include <QDesktopServices>
 #include <QTest>
@@ -9,23 +8,9 @@
 
 namespace {
 
-const QString kMark(QChar(0x01));
-
-// A chat core with a recording front end, the Server window open, no socket, and
-// the sent lines collected.
-struct Rig {
-    ferry::test::TestEnv env;
-    FakeFrontEnd fe;
-    CTavernwApp app{&fe};
-    QStringList sent;
-
-    Rig()
-    {
-        app.OpenServerWindow();
-        app.SetOwnNick(QStringLiteral("me"));
-        app.SetTickClock([] { return 0xFFFFFFFEu; });
-        QObject::connect(&app, &CTavernwApp::lineSent, [this](const QByteArray &b) { sent << QString::fromUtf8(b); });
-    }
+// A core rig whose tick clock stands just below its wrap, with the typed lines run.
+struct Rig : CoreRig {
+    Rig() { app.SetTickClock([] { return 0xFFFFFFFEu; }); }
     QStringList run(const QString &text, const QString &target = QString())
     {
         sent.clear();
