@@ -1,15 +1,11 @@
-#include "platform/unixsignals.h"
+#include "controlcenter/startup.h"
 
 #include <QApplication>
-#include <QDialog>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QDialog dialog;
-    dialog.setWindowTitle(QStringLiteral("Lanway98 Control Center"));
-    ferry::UnixSignalWatcher signalWatcher;
-    QObject::connect(&signalWatcher, &ferry::UnixSignalWatcher::terminationRequested, &dialog, &QWidget::close);
-    dialog.show();
-    return app.exec();
+    // The program ends when the main dialog closes, not when its start-up boxes do.
+    app.setQuitOnLastWindowClosed(false);
+    return ferry::runControlCenter();
 }

@@ -16,21 +16,36 @@ const QByteArray CloseLine = "close\n";
 const QByteArray AckLine = "ok\n";
 constexpr qint64 MaxLine = 16;
 
+QString blockPrefix()
+{
+    QString block = sharedBlockName();
+    block.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return block;
+}
+
 } // namespace
 
 QString endpointName(qint64 pid)
 {
-    QString block = sharedBlockName();
-    block.replace(QLatin1Char('/'), QLatin1Char('_'));
-    return QStringLiteral("%1.chat.%2").arg(block).arg(pid);
+    return QStringLiteral("%1.chat.%2").arg(blockPrefix()).arg(pid);
+}
+
+QString controlCenterEndpointName()
+{
+    return blockPrefix() + QStringLiteral(".cc");
 }
 
 bool sendRequest(qint64 pid, Request request, int timeoutMs)
 {
     if (pid <= 0)
         return false;
+    return sendRequest(endpointName(pid), request, timeoutMs);
+}
+
+bool sendRequest(const QString &endpoint, Request request, int timeoutMs)
+{
     QLocalSocket socket;
-    socket.connectToServer(endpointName(pid));
+    socket.connectToServer(endpoint);
     if (!socket.waitForConnected(timeoutMs))
         return false;
     socket.write(request == Request::Close ? CloseLine : FrontLine);
@@ -56,10 +71,14 @@ Receiver::~Receiver() = default;
 
 bool Receiver::listen()
 {
-    const QString name = endpointName(QCoreApplication::applicationPid());
     // A socket file left by an earlier process with the same id is stale.
-    QLocalServer::removeServer(name);
-    return m_server->listen(name);
+    return listen(endpointName(QCoreApplication::applicationPid()));
+}
+
+bool Receiver::listen(const QString &endpoint)
+{
+    QLocalServer::removeServer(endpoint);
+    return m_server->listen(endpoint);
 }
 
 bool Receiver::isListening() const

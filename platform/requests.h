@@ -1,10 +1,11 @@
 #pragma once
 
-// Requests one process of the suite sends to the running chat client: come to the
+// Requests one process of the suite sends to another running one: come to the
 // front (a second copy was started) and close (the control center is leaving).
-// The receiver listens on a local socket whose name is derived from the shared
+// The chat client listens on a local socket whose name is derived from the shared
 // block's name and its own process id, so each copy has its own address and test
-// runs side by side do not meet.
+// runs side by side do not meet. The control center, of which one runs per block,
+// listens on a name derived from the block's name alone.
 
 #include <QObject>
 #include <QString>
@@ -16,12 +17,16 @@ namespace ferry::requests {
 
 enum class Request { BringToFront, Close };
 
-// The local socket name the process pid listens on.
+// The local socket name the chat client with process id pid listens on.
 QString endpointName(qint64 pid);
+// The local socket name the running control center listens on.
+QString controlCenterEndpointName();
 
 // Delivers a request to the process pid and waits (up to timeoutMs) until it
 // confirms receipt. False when nothing listens there or no confirmation came.
 bool sendRequest(qint64 pid, Request request, int timeoutMs = 3000);
+// The same to whoever listens on a given endpoint name.
+bool sendRequest(const QString &endpoint, Request request, int timeoutMs = 3000);
 
 // Receives requests for this process. Signals arrive on the thread the receiver
 // lives on (the UI thread), after the sender has its confirmation.
@@ -33,6 +38,9 @@ public:
 
     // Starts listening on endpointName(own pid); false when that fails.
     bool listen();
+    // Starts listening on the given name. A socket file already there is taken
+    // to be stale and replaced, so the caller makes sure nobody answers there first.
+    bool listen(const QString &endpoint);
     bool isListening() const;
 
 signals:

@@ -1,36 +1,217 @@
-// The built control center ends through its normal exit path on termination signals.
+// The built control center: what its start-up leaves in the registry and the
+// shared block, the hand-over to a running copy, the start-up failure without a
+// driver, and the ways it ends, taking a running chat client with it.
+
+#include "common/registry.h"
+#include "common/sharedblock.h"
+#include "platform/sharedmemory.h"
 
 #include "tests/support/processprobe.h"
 #include "tests/support/testenv.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTest>
 
 #include <csignal>
 
 using namespace ferry;
 
+namespace {
+
+const QString kFerry97 = QStringLiteral("SOFTWARE\\Hollowell\\Ferry97");
+const QString kDriverFailure = QStringLiteral(
+    "Unable to open Ferry VxD. This may be due to an older or different version of Ferry being run. Please "
+    "reinstall Ferry and or reboot your computer and try again.");
+
+// Settings that need no address detection: a fixed own address.
+void seedSettings(const QString &key, const QString &nickname)
+{
+    CRegistry registry;
+    QVERIFY(registry.Create(key));
+    registry.SetStringValue(QStringLiteral("Nickname"), nickname);
+    registry.SetStringValue(QStringLiteral("Email"), QStringLiteral("player@example.com"));
+    registry.SetStringValue(QStringLiteral("IP Address"), QStringLiteral("192.0.2.44"));
+    registry.SetStringValue(QStringLiteral("AlwaysUseIP"), QStringLiteral("True"));
+}
+
+// A control center started in the test's environment and this test's view of its block.
+struct ControlCenter {
+    const test::TestEnv &env;
+    std::unique_ptr<QProcess> process;
+    SharedMemory memory;
+
+    explicit ControlCenter(const test::TestEnv &e) : env(e) {}
+    ~ControlCenter()
+    {
+        memory.release();
+        if (process && process->state() != QProcess::NotRunning)
+            test::stopProcess(*process);
+    }
+
+    // Starts it and waits until its block is there and filled (the e-mail field,
+    // never empty, is written last).
+    bool start()
+    {
+        process = env.start(QStringLiteral("ferrycc"));
+        if (!process->waitForStarted(5000))
+            return false;
+        return QTest::qWaitFor(
+            [this] {
+                return process->state() == QProcess::Running
+                    && (memory.isMapped() || memory.open(env.shmName(), sharedblock::Size) == SharedMemory::Result::Ok)
+                    && !block().email().isEmpty();
+            },
+            15000);
+    }
+    SharedBlock block() const { return SharedBlock(memory.data()); }
+
+    // Waits until it takes termination signals, then sends one.
+    bool signal(int signalNumber)
+    {
+        const qint64 pid = process->processId();
+        if (!QTest::qWaitFor([&] { return test::catchesSignal(pid, signalNumber); }, 10000))
+            return false;
+        return ::kill(pid_t(pid), signalNumber) == 0;
+    }
+};
+
+bool endedNormally(QProcess &process, int exitCode = 0)
+{
+    return process.waitForFinished(15000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == exitCode;
+}
+
+bool blockIsGone(const test::TestEnv &env)
+{
+    SharedMemory probe;
+    return probe.open(env.shmName(), sharedblock::Size) == SharedMemory::Result::Absent;
+}
+
+} // namespace
+
 class TestFerryccProcess : public QObject {
     Q_OBJECT
 private slots:
-    void terminationSignalsEndItNormally_data()
+    void firstStartWritesDefaultsAndFillsTheBlock()
+    {
+        test::TestEnv env;
+        ControlCenter cc(env);
+        QVERIFY(cc.start());
+        QCOMPARE(cc.block().nickname(), QByteArray("YourNickName"));
+        QCOMPARE(cc.block().blockMark(), 99);
+        QCOMPARE(cc.block().chatWindow(), 0);
+
+        CRegistry registry;
+        QVERIFY(registry.Open(kFerry97, KEY_READ));
+        QString flag;
+        QVERIFY(registry.GetStringValue(QStringLiteral("RunChatOnConnect"), flag));
+        QCOMPARE(flag, QStringLiteral("True"));
+        QVERIFY(registry.Open(kFerry97 + QStringLiteral("\\Servers"), KEY_READ));
+    }
+
+    void settingsFileIsImportedOnceAndItsValuesUsed()
+    {
+        test::TestEnv env;
+        const QString file = QDir(env.home()).filePath(QStringLiteral("settings.reg"));
+        {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write("Windows Registry Editor Version 5.00\r\n\r\n"
+                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Hollowell\\Ferry97]\r\n"
+                      "\"Nickname\"=\"FromFile\"\r\n"
+                      "\"Email\"=\"\"\r\n"
+                      "\"IP Address\"=\"198.051.100.9\"\r\n"
+                      "\"AlwaysUseIP\"=\"TRUE\"\r\n");
+        }
+        ControlCenter cc(env);
+        QVERIFY(cc.start());
+        QVERIFY(!QFile::exists(file));
+        QCOMPARE(cc.block().nickname(), QByteArray("FromFile"));
+        QCOMPARE(cc.block().ownAddress(), 0xC6336409u);   // 198.51.100.9
+        QCOMPARE(cc.block().email(), QByteArray("unspecified_email_address"));
+        QVERIFY(env.prompts().isEmpty());
+    }
+
+    void olderSettingsKeyIsTakenOver()
+    {
+        test::TestEnv env;
+        seedSettings(QStringLiteral("SOFTWARE\\Hollowell\\Ferry"), QStringLiteral("Veteran"));
+        ControlCenter cc(env);
+        QVERIFY(cc.start());
+        QCOMPARE(cc.block().nickname(), QByteArray("Veteran"));
+        QCOMPARE(cc.block().ownAddress(), 0xC000022Cu);   // 192.0.2.44
+        CRegistry registry;
+        QVERIFY(registry.Open(kFerry97, KEY_READ));
+        QString nickname;
+        QVERIFY(registry.GetStringValue(QStringLiteral("Nickname"), nickname));
+        QCOMPARE(nickname, QStringLiteral("Veteran"));
+    }
+
+    void secondStartHandsOverToTheRunningOne()
+    {
+        test::TestEnv env;
+        seedSettings(kFerry97, QStringLiteral("First"));
+        ControlCenter cc(env);
+        QVERIFY(cc.start());
+
+        auto second = env.start(QStringLiteral("ferrycc"));
+        QVERIFY(endedNormally(*second));
+        QCOMPARE(cc.process->state(), QProcess::Running);
+        // The second copy neither complained nor touched the first one's block.
+        QVERIFY(env.prompts().isEmpty());
+        QCOMPARE(cc.block().nickname(), QByteArray("First"));
+    }
+
+    void terminationSignalsEndItAndReleaseTheBlock_data()
     {
         test::addTerminationSignalRows();
     }
 
-    void terminationSignalsEndItNormally()
+    void terminationSignalsEndItAndReleaseTheBlock()
     {
         QFETCH(int, signalNumber);
         test::TestEnv env;
-        auto cc = env.start(QStringLiteral("ferrycc"));
-        QVERIFY(cc->waitForStarted(5000));
-        const qint64 pid = cc->processId();
-        QTRY_VERIFY_WITH_TIMEOUT(test::catchesSignal(pid, signalNumber) || cc->state() != QProcess::Running,
-                                 10000);
-        QCOMPARE(cc->state(), QProcess::Running);
-        QCOMPARE(::kill(pid_t(pid), signalNumber), 0);
-        QVERIFY(cc->waitForFinished(10000));
-        QCOMPARE(cc->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(cc->exitCode(), 0);
+        seedSettings(kFerry97, QStringLiteral("Leaver"));
+        ControlCenter cc(env);
+        QVERIFY(cc.start());
+        QVERIFY(cc.signal(signalNumber));
+        QVERIFY(endedNormally(*cc.process));
+        cc.memory.release();
+        QVERIFY(blockIsGone(env));
+    }
+
+    void runningChatClientIsClosedAtExit()
+    {
+        test::TestEnv env;
+        seedSettings(kFerry97, QStringLiteral("Chatter"));
+        ControlCenter cc(env);
+        QVERIFY(cc.start());
+        auto chat = env.start(QStringLiteral("tavern97"));
+        QVERIFY(chat->waitForStarted(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(cc.block().chatWindow(), qint32(chat->processId()), 10000);
+
+        QVERIFY(cc.signal(SIGTERM));
+        QVERIFY(endedNormally(*cc.process));
+        QVERIFY(endedNormally(*chat));
+    }
+
+    void missingDriverEndsTheStart()
+    {
+        test::TestEnv env;
+        seedSettings(kFerry97, QStringLiteral("NoDriver"));
+        QProcess cc;
+        QProcessEnvironment environment = env.environment();
+        environment.insert(QStringLiteral("FERRY_DRIVER_OPEN"), QStringLiteral("fail"));
+        cc.setProcessEnvironment(environment);
+        cc.setWorkingDirectory(env.home());
+        cc.start(test::TestEnv::program(QStringLiteral("ferrycc")));
+        QVERIFY(endedNormally(cc, 1));
+        const auto prompts = env.prompts();
+        QCOMPARE(prompts.size(), 1);
+        QCOMPARE(prompts.first().kind, QStringLiteral("warning"));
+        QCOMPARE(prompts.first().text, kDriverFailure);
+        QVERIFY(blockIsGone(env));
     }
 };
 

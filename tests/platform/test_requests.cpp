@@ -46,6 +46,18 @@ private slots:
         QVERIFY(!requests::sendRequest(0, Request::BringToFront, 500));
     }
 
+    void controlCenterEndpointBelongsToOneBlock()
+    {
+        test::TestEnv env;
+        const QString mine = requests::controlCenterEndpointName();
+        QVERIFY(mine != requests::endpointName(QCoreApplication::applicationPid()));
+        QVERIFY(!requests::sendRequest(mine, Request::BringToFront, 500));
+        {
+            test::TestEnv other;
+            QVERIFY(requests::controlCenterEndpointName() != mine);
+        }
+    }
+
     void receiverIgnoresWhatIsNotARequest()
     {
         test::TestEnv env;

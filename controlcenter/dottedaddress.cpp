@@ -1,0 +1,38 @@
+#include "controlcenter/dottedaddress.h"
+
+#include <QStringList>
+
+namespace ferry {
+
+std::optional<quint32> parseDottedAddress(const QString &text)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 address = 0;
+    for (const QString &part : parts) {
+        // Digits only: no signs, blanks or hexadecimal forms inside the address.
+        if (part.isEmpty() || part.size() > 3)
+            return std::nullopt;
+        for (const QChar c : part) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return std::nullopt;
+        }
+        const uint value = part.toUInt();
+        if (value > 255)
+            return std::nullopt;
+        address = (address << 8) | value;
+    }
+    return address;
+}
+
+QString dottedAddressText(quint32 address)
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg((address >> 24) & 0xFF)
+        .arg((address >> 16) & 0xFF)
+        .arg((address >> 8) & 0xFF)
+        .arg(address & 0xFF);
+}
+
+} // namespace ferry

@@ -1,0 +1,110 @@
+#include "controlcenter/proxydialog.h"
+
+#include "common/registry.h"
+#include "controlcenter/messages.h"
+#include "controlcenter/settings.h"
+#include "platform/prompts.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace ferry {
+
+namespace {
+
+const QString ProxyServerValue = QStringLiteral("ProxyServer");
+const QString ProxyEnableValue = QStringLiteral("ProxyEnable");
+// The longest ProxyServer text read back, as the system's own dialogs limit it.
+constexpr int kProxyServerMaxBytes = 256;
+
+} // namespace
+
+ProxySetting splitProxyServer(const QString &server)
+{
+    ProxySetting setting;
+    const qsizetype colon = server.lastIndexOf(QLatin1Char(':'));
+    if (colon < 0) {
+        setting.name = server;
+    } else {
+        setting.name = server.left(colon);
+        setting.port = server.mid(colon + 1);
+    }
+    return setting;
+}
+
+ProxySetting readProxySetting()
+{
+    CRegistry registry;
+    registry.Connect(HKEY_CURRENT_USER);
+    if (!registry.Open(QLatin1String(InternetSettingsKey), KEY_READ))
+        return {};
+    QString server;
+    registry.GetStringValue(ProxyServerValue, server);
+    ProxySetting setting = splitProxyServer(QString::fromUtf8(server.toUtf8().left(kProxyServerMaxBytes)));
+    quint32 enable = 0;
+    setting.enabled = registry.GetDoubleWordValue(ProxyEnableValue, enable) && enable == 1;
+    return setting;
+}
+
+void writeProxySetting(const ProxySetting &setting)
+{
+    CRegistry registry;
+    registry.Connect(HKEY_CURRENT_USER);
+    if (!registry.Create(QLatin1String(InternetSettingsKey)))
+        return;
+    registry.SetStringValue(ProxyServerValue, setting.name + QLatin1Char(':') + setting.port);
+    // Kept as four bytes of binary data, the form other programs read it in.
+    registry.SetBinaryValue(ProxyEnableValue, reg::encodeDword(setting.enabled ? 1 : 0));
+}
+
+ProxyDialog::ProxyDialog(QWidget *parent)
+    : CheckedDialog(parent),
+      m_name(new QLineEdit(this)),
+      m_port(new QLineEdit(this)),
+      m_enable(new QCheckBox(tr("&Enable Proxy"), this))
+{
+    setWindowTitle(tr("Proxy Setup"));
+    const ProxySetting setting = readProxySetting();
+    m_name->setText(setting.name);
+    m_port->setText(setting.port);
+    m_enable->setChecked(setting.enabled);
+
+    auto *form = new QFormLayout;
+    form->addRow(tr("&Name of your proxy server"), m_name);
+    form->addRow(tr("&Port"), m_port);
+    form->addRow(QString(), m_enable);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+bool ProxyDialog::checkFields()
+{
+    if (!m_name->text().isEmpty() && !m_port->text().isEmpty())
+        return true;
+    prompts::warning(this, QLatin1String(messages::ErrorCaption), QLatin1String(messages::ProxyFieldsRequired));
+    return false;
+}
+
+void ProxyDialog::commit()
+{
+    writeProxySetting({m_name->text(), m_port->text(), m_enable->isChecked()});
+}
+
+void ProxyDialog::applyFields(const QHash<QString, QString> &fields)
+{
+    if (fields.contains(QStringLiteral("name")))
+        m_name->setText(fields.value(QStringLiteral("name")));
+    if (fields.contains(QStringLiteral("port")))
+        m_port->setText(fields.value(QStringLiteral("port")));
+    if (fields.contains(QStringLiteral("enable")))
+        m_enable->setChecked(flagIsOn(fields.value(QStringLiteral("enable"))));
+}
+
+} // namespace ferry

@@ -1,0 +1,74 @@
+#include "controlcenter/startup.h"
+
+#include "common/splashwindow.h"
+#include "controlcenter/maindialog.h"
+#include "controlcenter/messages.h"
+#include "controlcenter/ownaddress.h"
+#include "controlcenter/settingsstore.h"
+#include "platform/prompts.h"
+#include "platform/requests.h"
+#include "platform/unixsignals.h"
+
+#include <QDir>
+#include <QHostAddress>
+#include <QHostInfo>
+
+namespace ferry {
+
+namespace {
+
+constexpr int kHostNameMaxLength = 128;
+
+} // namespace
+
+int runControlCenter()
+{
+    // One control center per session block: a later start hands over to the running one.
+    const QString endpoint = requests::controlCenterEndpointName();
+    if (requests::sendRequest(endpoint, requests::Request::BringToFront))
+        return 0;
+    requests::Receiver laterStarts;
+    laterStarts.listen(endpoint);
+
+    // The record starts with its built-in defaults; "settings.reg" lands before anything is read.
+    ControlCenterSettings settings;
+    importSettingsFile(QDir::currentPath());
+    if (!loadSettings(settings)) {
+        prompts::message(nullptr, QLatin1String(messages::ErrorCaption),
+                         QLatin1String(messages::SettingsUnreadable));
+        return 1;
+    }
+
+    std::unique_ptr<CSplashThread> splash = CSplashThread::showControlCenterSplash();
+    if (!splash) {
+        prompts::error(nullptr, QLatin1String(messages::ErrorCaption), QLatin1String(messages::SplashFailed));
+        return 1;
+    }
+
+    settings.hostName = QHostInfo::localHostName().left(kHostNameMaxLength);
+    const QHostAddress configured =
+        settings.configuredAddressText.isEmpty() ? QHostAddress() : QHostAddress(settings.configuredAddress);
+    const QHostAddress own = chooseOwnAddress(settings.alwaysUseConfiguredAddress, configured);
+    settings.setOwnAddress(own.isNull() ? 0 : own.toIPv4Address());
+
+    std::unique_ptr<TunnelDriver> driver = openTunnelDriver();
+    if (!driver)
+        return 1;
+
+    MainDialog dialog(settings, *driver);
+    UnixSignalWatcher signalWatcher;
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &dialog, &MainDialog::exitNow);
+    QObject::connect(&laterStarts, &requests::Receiver::bringToFrontRequested, &dialog, &MainDialog::bringToFront);
+    if (!dialog.initialize()) {
+        driver->close();
+        return 1;
+    }
+    dialog.show();
+    dialog.bringToFront();
+    splash->requestClose();
+    dialog.exec();
+    driver->close();
+    return 0;
+}
+
+} // namespace ferry
