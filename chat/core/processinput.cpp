@@ -75,6 +75,9 @@ void serviceRequest(CTavernwApp &app, const Command &c)
 void ignore(CTavernwApp &app, const Command &c)
 {
     const QString nick = GetWord(0, c.arguments);
+    // An empty entry would match every server line that carries no sender.
+    if (nick.isEmpty())
+        return;
     if (app.m_IgnoreList.removeAll(nick) > 0) {
         printStatus(app, QStringLiteral("%1 %2.").arg(QStringLiteral("** No longer ignoring user"), nick));
     } else {

@@ -191,6 +191,10 @@ private slots:
         QVERIFY(r.app.m_IgnoreList.isEmpty());
         QCOMPARE(r.lastIn(QStringLiteral("Server")).text, QStringLiteral("** No longer ignoring user spammer."));
 
+        // A blank nickname is never listed: it would silence lines without a sender.
+        r.run(QStringLiteral("/ignore "));
+        QVERIFY(r.app.m_IgnoreList.isEmpty());
+
         // The dispatcher now drops what the ignored user says.
         r.run(QStringLiteral("/ignore spammer"));
         r.app.OnServerLine(QStringLiteral(":spammer!s@h PRIVMSG me :buy now"));
