@@ -8,6 +8,7 @@
 #include "chat/core/chatdocs.h"
 #include "chat/core/chatidentity.h"
 #include "chat/core/chatsettings.h"
+#include "chat/core/commandhooks.h"
 #include "chat/core/ircline.h"
 #include "chat/core/linecutter.h"
 
@@ -124,6 +125,18 @@ public:
     const QStringList &ChannelList() const { return m_ChannelList; }
 
     static QString VersionText();
+
+    // ---- the command interpreter (processinput.cpp)
+    // One typed line: plain text goes to the conversation of the target window (a
+    // channel or nickname; empty for the Server window), a line beginning with '/' is
+    // a command.
+    void ProcessInput(const QString &text, const QString &target = QString());
+    // The menu's "Away...": announces the return while away, else asks for a message
+    // and announces the absence in every open channel.
+    void ToggleAway();
+    bool IsAway() const { return m_bAway; }
+    CCommandHooks m_CommandHooks;
+    bool m_bAway = false;
 
 signals:
     // Every line handed to the server socket, line feed included (also without a socket).

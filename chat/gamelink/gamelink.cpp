@@ -40,6 +40,9 @@ CGameLink *CGameLink::AttachToApp(CTavernwApp &app)
     link->SetSocket(app.LocalSocket());
     connect(&app, &CTavernwApp::udpPingReplyReceived, link,
             [link](const QString &, std::uint32_t address) { link->SendPingRequest(address); });
+    app.m_CommandHooks.serviceCommand = [link = QPointer<CGameLink>(link)](const QString &word, const QString &arguments) {
+        return link && link->RunServiceCommand(word, arguments);
+    };
     return link;
 }
 

@@ -40,7 +40,8 @@ public:
 
     // Wires a link to the application: prints through PrintLine, reads its nickname
     // and configured channel, feeds m_UserMap's ping statistics, answers the peers'
-    // UDPPING replies with a ping request, and uses the application's local socket.
+    // UDPPING replies with a ping request, runs the service commands the command
+    // interpreter hands it, and uses the application's local socket.
     // Call it after ConnectToServer made that socket; the link is a child of the app.
     static CGameLink *AttachToApp(CTavernwApp &app);
 

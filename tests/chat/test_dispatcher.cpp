@@ -1,5 +1,5 @@
 #include "chat/core/tavernwapp.h"
-#include "tests/chat/fakefrontend.h"
+#include "tests/chat/corerigs.h"
 #include "tests/support/testenv.h"
 
 #include <QSignalSpy>
@@ -11,19 +11,8 @@ namespace {
 
 constexpr QChar kMark(0x01);
 
-// A chat core with a recording front end, the Server window open and no socket.
-struct Rig {
-    ferry::test::TestEnv env;
-    FakeFrontEnd fe;
-    CTavernwApp app{&fe};
-    QStringList sent;
-
-    Rig()
-    {
-        app.OpenServerWindow();
-        app.SetOwnNick(QStringLiteral("me"));
-        QObject::connect(&app, &CTavernwApp::lineSent, [this](const QByteArray &b) { sent << QString::fromUtf8(b); });
-    }
+// The dispatcher's rig: a core rig fed server lines.
+struct Rig : CoreRig {
     void feed(const QString &line) { app.OnServerLine(line); }
     void registerNow()
     {

@@ -134,6 +134,21 @@ private slots:
         QVERIFY(!r.service.hasPendingDatagrams());
     }
 
+    void typedServiceCommandsReachTheService()
+    {
+        Rig r;
+        QVERIFY(r.start());
+        QStringList sent;
+        QObject::connect(&r.app, &CTavernwApp::lineSent, [&sent](const QByteArray &b) { sent << QString::fromUtf8(b); });
+
+        r.app.ProcessInput(QStringLiteral("/SKILL \"big bob\" :go away"), QStringLiteral("#lanway"));
+        QCOMPARE(r.received(), request("\x20" + padded("big bob", 16) + "go away" + zeros(2)));
+        r.app.ProcessInput(QStringLiteral("/users"));
+        QCOMPARE(r.received(), request("\x04"));
+        QCOMPARE(r.printed().last(), QStringLiteral("\r\nRequesting the user list from the server..."));
+        QVERIFY(sent.isEmpty()); // nothing of it went to the chat server
+    }
+
     void longNamesAreCutToTheirFields()
     {
         Rig r;

@@ -1,6 +1,6 @@
 #include "chat/core/tavernwapp.h"
 #include "platform/ports.h"
-#include "tests/chat/fakefrontend.h"
+#include "tests/chat/corerigs.h"
 #include "tests/chat/ircpeer.h"
 #include "tests/support/ngircdfixture.h"
 #include "tests/support/testenv.h"
@@ -14,19 +14,6 @@ namespace {
 constexpr QChar kMark(0x01);
 const QString kDisconnected =
     QStringLiteral("You have been disconnected from the server!\nYou must exit this application to reconnect.");
-
-struct Client {
-    FakeFrontEnd fe;
-    CTavernwApp app{&fe};
-    Client(const QString &host, quint16 port, const QString &nickField)
-    {
-        app.m_Settings.ChatServer = host;
-        app.m_Settings.ChatServerPort = port;
-        app.SetIdentity({nickField, QStringLiteral("player@lanway.test"), {127, 0, 0, 1}});
-        app.OpenServerWindow();
-    }
-    QStringList server() const { return fe.textsIn(QStringLiteral("Server")); }
-};
 
 bool hasPrompt(const ferry::test::TestEnv &env, const QString &text)
 {
@@ -53,7 +40,7 @@ private slots:
 
         // Our nickname is taken: the prompt gives another and registration completes.
         env.setAnswers({QStringLiteral("text:newnick")});
-        Client c(server.host(), server.port(), QStringLiteral("tester"));
+        ChatClient c(server.host(), server.port(), QStringLiteral("tester"));
         QVERIFY(c.app.ConnectToServer());
         QCOMPARE(c.server().value(0), QStringLiteral("Attempting to connect to chat server...."));
         QTRY_VERIFY_WITH_TIMEOUT(c.app.IsRegistered(), 5000);
@@ -97,7 +84,7 @@ private slots:
         QVERIFY2(fallback.start(&why), qPrintable(why));
 
         // Nothing listens at the configured address: the connection is refused quietly.
-        Client c(QStringLiteral("127.0.0.1"), ferry::test::freeTcpPort(), QStringLiteral("#player"));
+        ChatClient c(QStringLiteral("127.0.0.1"), ferry::test::freeTcpPort(), QStringLiteral("#player"));
         c.app.SetFallbackServer(fallback.host(), fallback.port());
         QVERIFY(c.app.ConnectToServer());
         QCOMPARE(c.app.OwnNick(), QStringLiteral("$player"));
@@ -133,7 +120,7 @@ private slots:
         ferry::test::TestEnv env;
         QUdpSocket squatter;
         QVERIFY(squatter.bind(QHostAddress::LocalHost, ferry::port(ferry::kChatLinkPort)));
-        Client c(QStringLiteral("no-such-host.invalid"), 6667, QStringLiteral("me"));
+        ChatClient c(QStringLiteral("no-such-host.invalid"), 6667, QStringLiteral("me"));
         QVERIFY(!c.app.ConnectToServer());
         QVERIFY(hasPrompt(env, QStringLiteral("Unable to create local socket.")));
         QTRY_VERIFY_WITH_TIMEOUT(hasPrompt(env, QStringLiteral("Connect Failed!!!")), 10000);
@@ -151,7 +138,7 @@ private slots:
         watcher.send(QStringLiteral("JOIN #lanway"));
         QVERIFY(watcher.waitFor("JOIN :#lanway"));
 
-        Client c(server.host(), server.port(), QStringLiteral("leaver"));
+        ChatClient c(server.host(), server.port(), QStringLiteral("leaver"));
         c.app.m_Settings.QuitMsg = QStringLiteral("KILLED by boredom");
         QVERIFY(c.app.ConnectToServer());
         const bool joined = watcher.waitFor(":leaver!");
