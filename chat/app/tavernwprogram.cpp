@@ -1,6 +1,7 @@
 #include "chat/app/tavernwprogram.h"
 
 #include "chat/core/chatidentity.h"
+#include "chat/core/fileoffers.h"
 #include "chat/core/programdir.h"
 #include "chat/core/tavernwapp.h"
 #include "chat/gamelink/gamelink.h"
@@ -117,7 +118,29 @@ CTavernwProgram::StartResult CTavernwProgram::Start()
     // game-service link sends nothing.
     m_app->ConnectToServer();
     CGameLink::AttachToApp(*m_app);
+    wireCommands();
     return StartResult::Running;
+}
+
+// Typed lines and menu commands go through the command interpreter; the file offers
+// answer its offer words. Direct connections and finger windows are not wired yet, so
+// their commands say that they are not available.
+void CTavernwProgram::wireCommands()
+{
+    CTavernwApp *app = m_app.get();
+    m_frame->SetCommandRunner([app](const QString &text, const QString &target) { app->ProcessInput(text, target); });
+    auto *offers = new CFileOffers(app, app);
+    app->m_CommandHooks.offerCommand = [offers](const QString &word, const QString &arguments, const QString &) {
+        if (word.compare(QLatin1String("offer"), Qt::CaseInsensitive) == 0)
+            offers->Offer(arguments);
+        else if (word.compare(QLatin1String("deoffer"), Qt::CaseInsensitive) == 0)
+            offers->Deoffer(arguments);
+        else if (word.compare(QLatin1String("showoffers"), Qt::CaseInsensitive) == 0)
+            offers->ShowOffers();
+        else
+            return false;
+        return true;
+    };
 }
 
 void CTavernwProgram::Shutdown()

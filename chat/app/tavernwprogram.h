@@ -57,6 +57,7 @@ protected:
 private:
     bool openSessionBlock();
     void bringToFront();
+    void wireCommands();
 
     QString m_commandLine;
     ferry::SharedMemory m_memory;

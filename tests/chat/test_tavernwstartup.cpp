@@ -122,6 +122,15 @@ private slots:
         QVERIFY(app->ServerDoc());
         QCOMPARE(app->FindWindow(QStringLiteral("server")), app->ServerDoc());
         QVERIFY(program.MainFrame()->isVisible());
+
+        // Typed commands reach the interpreter (not a raw fallback), and offer words reach the offers.
+        QSignalSpy sent(app, &CTavernwApp::lineSent);
+        program.MainFrame()->RunCommand(QStringLiteral("/ignore bob"));
+        QVERIFY(app->m_IgnoreList.contains(QStringLiteral("bob")));
+        QVERIFY(app->m_CommandHooks.offerCommand);
+        QVERIFY(app->m_CommandHooks.offerCommand(QStringLiteral("showoffers"), QString(), QString()));
+        QVERIFY(!app->m_CommandHooks.offerCommand(QStringLiteral("get"), QString(), QString()));
+        QCOMPARE(sent.count(), 0);
         QVERIFY(program.MainFrame()->windowTitle().startsWith(QLatin1String("The Hearthside 97")));
         // Identity from the block, the '#' of the nickname turned into '$'.
         QCOMPARE(app->Identity().email, QStringLiteral("tester@lanway.test"));
