@@ -59,6 +59,7 @@ bool NgircdFixture::start(QString *why)
                     "[Limits]\n"
                     "MaxConnectionsIP = 0\n"
                     "MaxJoins = 0\n"
+                    "MaxNickLength = 31\n"
                     "PingTimeout = 120\n"
                     "PongTimeout = 60\n"
                     "[Options]\n"
