@@ -1,10 +1,9 @@
 // The two programs together: a chat client started beside a running control center is
 // ended through its normal shutdown when the control center exits, so its QUIT reaches
 // the chat server.
-#include "chat/core/settingsstore.h"
-#include "common/registry.h"
 #include "common/sharedblock.h"
 #include "platform/sharedmemory.h"
+#include "tests/chat/freshregistry.h"
 #include "tests/chat/ircpeer.h"
 #include "tests/support/ngircdfixture.h"
 #include "tests/support/testenv.h"
@@ -26,12 +25,7 @@ private slots:
         QString why;
         if (!server.start(&why))
             QSKIP(qPrintable(why));
-        {
-            CRegistry reg;
-            QVERIFY(reg.Create(QString::fromLatin1(tavern::settingsstore::kChatKey)));
-            QVERIFY(reg.SetStringValue(QStringLiteral("ChatServer"), server.host()));
-            QVERIFY(reg.SetDoubleWordValue(QStringLiteral("ChatServerPort"), server.port()));
-        }
+        QVERIFY(pointChatServerAt(server.host(), server.port()));
         IrcPeer watcher;
         QVERIFY(watcher.connectTo(server, QStringLiteral("watcher")));
         watcher.send(QStringLiteral("JOIN #lanway"));

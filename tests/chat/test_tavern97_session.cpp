@@ -7,6 +7,7 @@
 #include "common/registry.h"
 #include "common/sharedblock.h"
 #include "platform/sharedmemory.h"
+#include "tests/chat/freshregistry.h"
 #include "tests/chat/ircpeer.h"
 #include "tests/support/ngircdfixture.h"
 #include "tests/support/processprobe.h"
@@ -56,11 +57,10 @@ private slots:
         QString why;
         if (!server.start(&why))
             QSKIP(qPrintable(why));
+        QVERIFY(pointChatServerAt(server.host(), server.port()));
         {
             CRegistry reg;
-            QVERIFY(reg.Create(chatKey()));
-            QVERIFY(reg.SetStringValue(QStringLiteral("ChatServer"), server.host()));
-            QVERIFY(reg.SetDoubleWordValue(QStringLiteral("ChatServerPort"), server.port()));
+            QVERIFY(reg.Open(chatKey()));
             QVERIFY(reg.SetStringValue(QStringLiteral("QuitMsg"), QStringLiteral("KILLED by nobody")));
         }
 
