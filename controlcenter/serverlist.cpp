@@ -46,7 +46,10 @@ QList<CKServer> readServers(QWidget *parent)
     QList<CKServer> servers;
     CRegistry registry;
     if (!registry.Open(QLatin1String(settingskeys::Servers), KEY_READ)) {
-        reportUnreadable(parent);
+        // A list that was never written (settings imported without one) is an
+        // empty list, not a broken installation; it is created at exit.
+        if (registry.GetErrorCode() != ERROR_FILE_NOT_FOUND)
+            reportUnreadable(parent);
         return servers;
     }
     const int count = registry.GetNumberOfValues();

@@ -27,9 +27,9 @@ std::optional<CKServer> parseEntry(const QString &description, const QString &da
 // The data an entry is written with: "address" or "address,preferred".
 QString entryData(const CKServer &server);
 
-// Every usable entry in stored order. When the key cannot be opened the user is
-// told the settings are unreadable and the list is empty; a value that cannot be
-// read is reported in a "Debug" box and skipped.
+// Every usable entry in stored order. A missing key is an empty list; a key that
+// cannot be opened otherwise is reported as unreadable settings. A value that
+// cannot be read is reported in a "Debug" box and skipped.
 QList<CKServer> readServers(QWidget *parent = nullptr);
 // Writes every server (entries already stored stay); a failed write is reported.
 bool writeServers(const QList<CKServer> &servers, QWidget *parent = nullptr);

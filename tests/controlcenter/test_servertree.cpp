@@ -73,6 +73,19 @@ private slots:
         QCOMPARE(ServerTree::serverOf(tree.availableRoot()->child(1))->address, QStringLiteral("LOCAL"));
     }
 
+    void missingServerListIsEmptyAndWrittenAtExit()
+    {
+        TreeFixture f;
+        CRegistry root;
+        QVERIFY(root.DeleteKey(QLatin1String(settingskeys::Servers)));
+        ServerTree &tree = f.start();
+        QVERIFY(f.env.prompts().isEmpty());
+        QCOMPARE(tree.activeRoot()->childCount() + tree.availableRoot()->childCount(), 0);
+        tree.addServer(CKServer(QStringLiteral("10.0.0.2"), QStringLiteral("Spare")));
+        tree.release();
+        QCOMPARE(f.value(settingskeys::Servers, QStringLiteral("Spare")), QStringLiteral("10.0.0.2"));
+    }
+
     void registryEntryParsing()
     {
         QCOMPARE(serverlist::parseEntry(QStringLiteral("x"), QStringLiteral(" 10.0.0.9 ,preferred"))->address,
