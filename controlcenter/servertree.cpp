@@ -32,7 +32,8 @@ public:
 
 QString activeLabel(const CKServer &server)
 {
-    return QStringLiteral("%1, Users=%2").arg(server.name).arg(server.users);
+    // One arg() call: a description holding "%2" stays as it is.
+    return QStringLiteral("%1, Users=%2").arg(server.name, QString::number(server.users));
 }
 
 bool isOperator(const CKClient &player)

@@ -9,7 +9,10 @@
 #include "tests/controlcenter/servertreefixture.h"
 #include "tests/support/bytelists.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QMenu>
+#include <QToolTip>
 #include <QNetworkDatagram>
 #include <QSignalSpy>
 #include <QTest>
@@ -58,7 +61,7 @@ private slots:
     {
         TreeFixture f;
         const char *servers = settingskeys::Servers;
-        f.setValue(servers, QStringLiteral("Home"), QStringLiteral("10.0.0.1,preferred"));
+        f.setValue(servers, QStringLiteral("Home %2"), QStringLiteral("10.0.0.1,preferred"));
         f.setValue(servers, QStringLiteral("Old"), QStringLiteral("10.0.0.2"));
         f.setValue(servers, QStringLiteral("Garbage"), QStringLiteral("ten.zero.zero.three"));
         f.setValue(servers, QStringLiteral("Loopy"), QStringLiteral("LOCAL"));
@@ -66,7 +69,7 @@ private slots:
         ServerTree &tree = f.start();
 
         QCOMPARE(f.labels(tree.activeRoot()),
-                 (QStringList{QStringLiteral("Home, Users=0"), QStringLiteral("Default, Users=0")}));
+                 (QStringList{QStringLiteral("Home %2, Users=0"), QStringLiteral("Default, Users=0")}));
         QCOMPARE(f.labels(tree.availableRoot()), (QStringList{QStringLiteral("Old"), QStringLiteral("Loopy")}));
         QVERIFY(tree.activeRoot()->isExpanded());
         QVERIFY(ServerTree::serverOf(tree.activeRoot()->child(0))->preferred);
@@ -495,6 +498,21 @@ private slots:
         QCOMPARE(ServerTree::toolTipText(playerRow), QStringLiteral("IP Address: 1.1.1.1 \nTask: descent "));
         QVERIFY(ServerTree::toolTipText(playerRow->parent()).isEmpty());
         QVERIFY(ServerTree::toolTipText(tree.activeRoot()).isEmpty());
+
+        // Shown when the pointer rests on a row, which it selects; network text stays text.
+        CKServer marked(QStringLiteral("10.0.0.3"), QStringLiteral("<b>Bold</b>"));
+        marked.owner = QStringLiteral("<i>me</i>");
+        marked.users = 1;
+        QTreeWidgetItem *markedRow = tree.addServer(marked);
+        f.widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.widget));
+        const QPoint at = f.widget.visualItemRect(markedRow).center();
+        QHelpEvent help(QEvent::ToolTip, at, f.widget.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(f.widget.viewport(), &help);
+        QCOMPARE(f.widget.currentItem(), markedRow);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY(QToolTip::text().contains(QStringLiteral("&lt;i&gt;me&lt;/i&gt;")));
+        QCOMPARE(markedRow->text(0), QStringLiteral("<b>Bold</b>, Users=1"));
     }
 
     void serversWrittenBackAtExit()
