@@ -18,15 +18,11 @@ FindDialog::FindDialog(const QString &lastText, QWidget *parent)
     label->setBuddy(m_text);
     m_text->selectAll();
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(m_text);
     layout->addWidget(m_fromTop);
-    layout->addWidget(buttons);
+    layout->addWidget(okCancelButtons());
 }
 
 QString FindDialog::text() const

@@ -19,13 +19,9 @@ InsertServerDialog::InsertServerDialog(QWidget *parent)
     form->addRow(tr("Server &IP Address"), m_address);
     form->addRow(tr("Server &Description"), m_description);
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(buttons);
+    layout->addWidget(okCancelButtons());
 }
 
 QString InsertServerDialog::description() const
