@@ -322,6 +322,23 @@ private slots:
         QCOMPARE(flagWhenConnecting, (QList<bool>{false, true, true}));
     }
 
+    void pingOpensOnServersAndPlayersOnly()
+    {
+        TreeFixture f;
+        ServerTree &tree = f.start();
+        QTreeWidgetItem *row = activeServer(tree, kServerA.toString(), QStringLiteral("A"));
+        tree.tracker()->handleDatagram(playerList({{"ann", "192.0.2.9", "chat", "", ""}}), kServerA);
+        f.env.setAnswers({QStringLiteral("cancel"), QStringLiteral("cancel")});
+        for (QTreeWidgetItem *target : {row, row->child(0), row->child(0)->child(0), tree.activeRoot()}) {
+            f.widget.setCurrentItem(target);
+            tree.runCommand(ServerTree::Ping);
+        }
+        const auto logged = f.env.prompts();
+        QCOMPARE(logged.size(), 2);
+        QCOMPARE(logged[0].caption, QStringLiteral("Pinging 10.0.0.1"));
+        QCOMPARE(logged[1].caption, QStringLiteral("Pinging 192.0.2.9"));
+    }
+
     void selectedServerIsTheChoice()
     {
         TreeFixture f;
