@@ -254,12 +254,14 @@ void ServerTree::showToolTip(const QPoint &viewportPos, const QPoint &globalPos)
 
 bool ServerTree::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_tree->viewport() && event->type() == QEvent::ToolTip) {
+    // The event type is looked at first: while the tree is torn down its widgets
+    // still send events here, and none of them is a tool tip or a key release.
+    if (event->type() == QEvent::ToolTip && watched == m_tree->viewport()) {
         const auto *help = static_cast<QHelpEvent *>(event);
         showToolTip(help->pos(), help->globalPos());
         return true;
     }
-    if (watched == m_tree && event->type() == QEvent::KeyRelease) {
+    if (event->type() == QEvent::KeyRelease && watched == m_tree) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Insert) {
             openInsertServerDialog();
