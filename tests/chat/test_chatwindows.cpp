@@ -365,9 +365,16 @@ private slots:
         QVERIFY(c.frame.ViewSettings().stopScrolling);
         QVERIFY(c.frame.action(QStringLiteral("S&top Scrolling"))->isChecked());
 
-        // Features that are not there have no menu items.
-        QVERIFY(!c.frame.action(QStringLiteral("&Descent Game Spy")));
-        QVERIFY(!c.frame.action(QStringLiteral("&Preferences")));
+        // The game spy's check mark says whether its window is open.
+        bool spyOpen = false;
+        MainFrameCommands hooks;
+        hooks.toggleGameSpy = [&spyOpen] { return spyOpen = !spyOpen; };
+        c.frame.SetCommands(hooks);
+        c.frame.action(QStringLiteral("&Descent Game Spy"))->trigger();
+        QVERIFY(c.frame.action(QStringLiteral("&Descent Game Spy"))->isChecked());
+        c.frame.action(QStringLiteral("&Descent Game Spy"))->trigger();
+        QVERIFY(!spyOpen);
+        QVERIFY(!c.frame.action(QStringLiteral("&Descent Game Spy"))->isChecked());
 
         // Chat settings reach the views.
         c.app.m_Settings.AutoLog = true;
@@ -377,6 +384,60 @@ private slots:
         QVERIFY(s.autoLog);
         QVERIFY(s.profanityFilter);
         QCOMPARE(s.background, 0x00102030u);
+    }
+
+    void menuBarFollowsWhetherAWindowIsOpen()
+    {
+        ferry::test::TestEnv env;
+        CMainFrame frame;
+        QStringList calls;
+        MainFrameCommands hooks;
+        hooks.setup = [&calls] { calls << QStringLiteral("setup"); };
+        hooks.configureLaunchpad = [&calls] { calls << QStringLiteral("configure"); };
+        hooks.launchSlot = [&calls](int slot) { calls << QStringLiteral("slot %1").arg(slot); };
+        frame.SetCommands(hooks);
+
+        const QStringList noWindow{QStringLiteral("&File"), QStringLiteral("&Launch"), QStringLiteral("&Help")};
+        const QStringList withWindow{QStringLiteral("&File"), QStringLiteral("&Commands"), QStringLiteral("&Preferences"),
+                                     QStringLiteral("&Window"), QStringLiteral("&Help")};
+        QCOMPARE(frame.shownMenus(), noWindow);
+        QVERIFY(!frame.action(QStringLiteral("&Clear Buffer")));
+        frame.action(QStringLiteral("&Preferences"))->trigger();
+        frame.action(QStringLiteral("&Configure Launchpad"))->trigger();
+        frame.action(QStringLiteral("Game 0&1"))->trigger();
+        frame.action(QStringLiteral("Game 20"))->trigger();
+        QCOMPARE(calls, (QStringList{QStringLiteral("setup"), QStringLiteral("configure"), QStringLiteral("slot 0"),
+                                     QStringLiteral("slot 19")}));
+        QVERIFY(frame.action(QStringLiteral("&About Tavern97...")));
+
+        // Any window in the area (a direct chat, a finger window) brings the chat menus.
+        frame.show();
+        auto *other = frame.windowArea()->addSubWindow(new QWidget);
+        other->show();
+        QTRY_COMPARE(frame.shownMenus(), withWindow);
+        QVERIFY(!frame.action(QStringLiteral("Game 0&1")));
+        calls.clear();
+        frame.action(QStringLiteral("&Config"))->trigger();
+        QCOMPARE(calls, QStringList{QStringLiteral("setup")});
+        delete other;
+        QTRY_COMPARE(frame.shownMenus(), noWindow);
+
+        // The client's own windows do the same; its Server window stays open.
+        WindowedClient c;
+        QCOMPARE(c.frame.shownMenus(), withWindow);
+    }
+
+    void statusBarShowsTheLockKeys()
+    {
+        WindowedClient c;
+        c.frame.UpdateLockIndicators({true, false, true});
+        QCOMPARE(c.frame.lockIndicatorText(0), QStringLiteral("CAP"));
+        QCOMPARE(c.frame.lockIndicatorText(1), QString());
+        QCOMPARE(c.frame.lockIndicatorText(2), QStringLiteral("SCRL"));
+        c.frame.UpdateLockIndicators({false, true, false});
+        QCOMPARE(c.frame.lockIndicatorText(0), QString());
+        QCOMPARE(c.frame.lockIndicatorText(1), QStringLiteral("NUM"));
+        QCOMPARE(c.frame.lockIndicatorText(2), QString());
     }
 
     void timerDrivesTheApplicationTick()
