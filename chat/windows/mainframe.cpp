@@ -99,12 +99,16 @@ QAction *CMainFrame::addCommand(QMenu *menu, const QString &text, const std::fun
 
 QAction *CMainFrame::action(const QString &text) const
 {
+    // Commands of the menu bar not shown now do not count; toolbar-only ones do.
     for (QAction *a : m_actions) {
         if (a->text() != text)
             continue;
+        bool shown = true;
         for (QObject *holder : a->associatedObjects())
-            if (auto *menu = qobject_cast<QMenu *>(holder); menu && menu->menuAction()->isVisible())
-                return a;
+            if (auto *menu = qobject_cast<QMenu *>(holder))
+                shown = menu->menuAction()->isVisible();
+        if (shown)
+            return a;
     }
     return nullptr;
 }
@@ -131,43 +135,17 @@ void CMainFrame::buildMenusAndBars()
     addCommand(commands, QStringLiteral("List &Users"), [this] { RunCommand(QStringLiteral("/who")); });
     QAction *info = addCommand(commands, QStringLiteral("&Server Info"), [this] { RunCommand(QStringLiteral("/users")); });
     QAction *list = addCommand(commands, QStringLiteral("&Show Channel List"), [this] { RunCommand(QStringLiteral("/list")); });
-    QAction *stop = addCommand(commands, QStringLiteral("S&top Scrolling"), [this] { SetStopScrolling(!m_stopScrolling); });
-    stop->setCheckable(true);
-    stop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QAction *away = addCommand(commands, QStringLiteral("Away..."), [this] {
-        if (m_app)
-            m_app->ToggleAway();
-    });
-    commands->addSeparator();
-    QAction *explore = addCommand(commands, QStringLiteral("Microsoft &Explorer"),
-                                  [] { ferry::launcher::openUrl(QStringLiteral(".")); });
-    QAction *spy = addCommand(commands, QStringLiteral("&Descent Game Spy"), [this] {
-        if (QAction *item = action(QStringLiteral("&Descent Game Spy")))
-            item->setChecked(m_commands.toggleGameSpy && m_commands.toggleGameSpy());
-    });
-    spy->setCheckable(true);
-
-    QMenu *preferences = menuBar()->addMenu(QStringLiteral("&Preferences"));
-    QAction *config = addCommand(preferences, QStringLiteral("&Config"), [this] {
-        if (m_commands.setup)
-            m_commands.setup();
-    });
-    addCommand(preferences, QStringLiteral("C&olors"), [this] {
-        if (m_commands.colors)
-            m_commands.colors();
-    });
-    addCommand(preferences, QStringLiteral("&Highlighting"), [this] {
-        if (m_commands.highlighting)
-            m_commands.highlighting();
-    });
-    addCommand(preferences, QStringLiteral("&Font"), [this] {
+    addCommand(commands, QStringLiteral("&Font"), [this] {
         if (m_app)
             m_app->OnFont();
     });
-    addCommand(preferences, QStringLiteral("F&unction Keys"), [this] {
-        if (m_commands.functionKeys)
-            m_commands.functionKeys();
-    });
+    QAction *stop = addCommand(commands, QStringLiteral("S&top Scrolling"), [this] { SetStopScrolling(!m_stopScrolling); });
+    stop->setCheckable(true);
+    stop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction *explore = addCommand(commands, QStringLiteral("Microsoft &Explorer"),
+                                  [] { ferry::launcher::openUrl(QStringLiteral(".")); });
+    QAction *spy = addCommand(commands, QStringLiteral("&Descent Game Spy"), [this] { toggleGameSpy(); });
+    spy->setCheckable(true);
 
     QMenu *window = menuBar()->addMenu(QStringLiteral("&Window"));
     QAction *cascade = addCommand(window, QStringLiteral("&Cascade"), [this] { m_mdi->cascadeSubWindows(); });
@@ -179,7 +157,7 @@ void CMainFrame::buildMenusAndBars()
                 w->showMinimized();
     });
 
-    // Both variants share the help menu.
+    // Both menu bars share the help menu.
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     addCommand(help, QStringLiteral("&Help Topics"), [this] {
         if (m_commands.helpTopics)
@@ -187,7 +165,6 @@ void CMainFrame::buildMenusAndBars()
     });
     addCommand(help, QStringLiteral("&Hollowell Networks Home page"), [] { ferry::launcher::openUrl(kHomePage); });
     QAction *about = addCommand(help, QStringLiteral("&About Tavern97..."), [this] { ShowAbout(); });
-    m_windowMenus = {file->menuAction(), commands->menuAction(), preferences->menuAction(), window->menuAction()};
 
     QStyle *s = style();
     explore->setIcon(s->standardIcon(QStyle::SP_DirOpenIcon));
@@ -195,9 +172,7 @@ void CMainFrame::buildMenusAndBars()
     log->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
     info->setIcon(s->standardIcon(QStyle::SP_MessageBoxInformation));
     about->setIcon(s->standardIcon(QStyle::SP_DialogHelpButton));
-    config->setIcon(s->standardIcon(QStyle::SP_FileDialogContentsView));
     stop->setIcon(s->standardIcon(QStyle::SP_MediaPause));
-    away->setIcon(s->standardIcon(QStyle::SP_BrowserStop));
     cascade->setIcon(s->standardIcon(QStyle::SP_TitleBarNormalButton));
     tile->setIcon(s->standardIcon(QStyle::SP_FileDialogListView));
     list->setIcon(s->standardIcon(QStyle::SP_FileDialogDetailedView));
@@ -213,7 +188,7 @@ void CMainFrame::buildMenusAndBars()
     bar->addSeparator();
     bar->addAction(about);
     bar->addSeparator();
-    bar->addActions({config, stop, away});
+    bar->addAction(stop);
     bar->addSeparator();
     bar->addActions({cascade, tile});
     bar->addSeparator();
@@ -223,16 +198,32 @@ void CMainFrame::buildMenusAndBars()
     buildStatusBar();
 
     connect(commands, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
+    // Every other menu belongs to the bar shown while a window is open.
+    for (QAction *menu : menuBar()->actions())
+        if (menu != help->menuAction() && !m_noWindowMenus.contains(menu))
+            m_windowMenus << menu;
     updateMenuVariant();
+}
+
+void CMainFrame::toggleGameSpy()
+{
+    const bool open = m_commands.toggleGameSpy && m_commands.toggleGameSpy();
+    if (QAction *item = action(QStringLiteral("&Descent Game Spy")))
+        item->setChecked(open);
 }
 
 // The menus shown while no window is open: the setup, the launchpad and leaving.
 void CMainFrame::buildNoWindowMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    // The same setup dialog as "&Config" of the other bar.
     addCommand(file, QStringLiteral("&Preferences"), [this] {
-        if (m_commands.setup)
-            m_commands.setup();
+        for (QAction *a : std::as_const(m_actions)) {
+            if (a->text() == QLatin1String("&Config")) {
+                a->trigger();
+                return;
+            }
+        }
     });
     file->addSeparator();
     addCommand(file, QStringLiteral("E&xit"), [this] { close(); });

@@ -38,13 +38,9 @@ class CChannelListDlg;
 class CChatFrame;
 class CWindowTabBar;
 
-// Menu commands carried out by parts that live outside the main frame (preference
-// dialogs, launchpad, game spy, help). A command whose hook is empty does nothing.
+// Menu commands carried out by parts that live outside the main frame (launchpad,
+// game spy, help). A command whose hook is empty does nothing.
 struct MainFrameCommands {
-    std::function<void()> setup;            // "&Config" / "&Preferences"
-    std::function<void()> colors;           // "C&olors"
-    std::function<void()> highlighting;     // "&Highlighting"
-    std::function<void()> functionKeys;     // "F&unction Keys"
     std::function<void()> configureLaunchpad;
     std::function<void(int slot)> launchSlot; // "Game 0&1".."Game 20": slot 0..19
     // "&Descent Game Spy": opens or closes the spy window; returns whether it is open now.
@@ -125,6 +121,7 @@ private:
     void buildNoWindowMenus();
     void buildStatusBar();
     void updateMenuVariant();
+    void toggleGameSpy();
     QAction *addCommand(QMenu *menu, const QString &text, const std::function<void()> &run);
     void onSubWindowActivated(QMdiSubWindow *window);
     void onTabChosen(const QString &name);
