@@ -7,6 +7,7 @@
 //
 //   chat_channel_replay [lines] [names]
 
+#include "bench/procstatus.h"
 #include "chat/core/tavernwapp.h"
 #include "chat/windows/chanulist.h"
 #include "chat/windows/chatframe.h"
@@ -15,7 +16,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -23,18 +23,6 @@
 #include <ctime>
 
 namespace {
-
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
 
 const char *const kWords[] = {"descent", "anyone", "up", "for", "a", "game", "tonight", "?", "the", "server",
                               "lag", "is", "bad", "again", "ipx", "works", "fine", "here", "gg", "rematch",
@@ -209,14 +197,14 @@ int main(int argc, char *argv[])
         if (i == 100000) {
             channel->view()->flush();
             QCoreApplication::processEvents();
-            rssAt100k = residentKb();
+            rssAt100k = procStatusKb("VmRSS");
         }
     }
     channel->view()->flush();
     QCoreApplication::processEvents();
     const double replaySeconds = timer.nsecsElapsed() / 1e9;
     const double replayCpuSeconds = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-    const long rssAtEnd = residentKb();
+    const long rssAtEnd = procStatusKb("VmRSS");
 
     // A crowded channel: JOIN, then the NAMES reply, until the list shows every name.
     timer.restart();

@@ -216,9 +216,10 @@ private slots:
         }));
         bob.send(QStringLiteral("MODE #lanway -o Tester"));
         bob.send(QStringLiteral("KICK #lanway carol :too loud"));
-        bob.send(QStringLiteral("PRIVMSG #lanway :anyone for Descent?"));
-        bob.send(QStringLiteral("PRIVMSG #lanway :\x01" "ACTION waves\x01"));
-        bob.send(QStringLiteral("NOTICE #lanway :server restarts at ten"));
+        // The server paces each user on its own, so dave does the talking in the channel.
+        dave.send(QStringLiteral("PRIVMSG #lanway :anyone for Descent?"));
+        dave.send(QStringLiteral("PRIVMSG #lanway :\x01" "ACTION waves\x01"));
+        dave.send(QStringLiteral("NOTICE #lanway :server restarts at ten"));
         bob.send(QStringLiteral("PRIVMSG Tester :psst"));
         bob.send(QStringLiteral("NOTICE Tester :heads up"));
         bob.send(QStringLiteral("NICK bobby"));
@@ -243,9 +244,9 @@ private slots:
         QVERIFY(has(kStatus, QStringLiteral("dave has joined channel #lanway.")));
         QVERIFY(has(kStatus, QStringLiteral("** bob has changed the topic of channel #lanway to: league night")));
         QVERIFY(has(kStatus, QStringLiteral("bob has kicked carol from #lanway (too loud).")));
-        QVERIFY(has(kHighlight, QStringLiteral("<bob> anyone for Descent?")));
-        QVERIFY(has(kAction, QStringLiteral("* bob waves")));
-        QVERIFY(has(kAction, QStringLiteral("* <bob> server restarts at ten")));
+        QVERIFY(has(kHighlight, QStringLiteral("<dave> anyone for Descent?")));
+        QVERIFY(has(kAction, QStringLiteral("* dave waves")));
+        QVERIFY(has(kAction, QStringLiteral("* <dave> server restarts at ten")));
         QVERIFY(has(kStatus, QStringLiteral("bob is now known as bobby")));
         QVERIFY(has(kStatus, QStringLiteral("dave has left channel #lanway.")));
         QVERIFY(channel.lines.filter(QRegularExpression(QStringLiteral("^%1\tdave has quit IRC \\(.*gone.*\\)\\.$")
