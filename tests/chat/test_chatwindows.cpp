@@ -4,6 +4,7 @@
 #include "chat/windows/channellistdlg.h"
 #include "chat/windows/chanulist.h"
 #include "chat/windows/windowplacement.h"
+#include "chat/windows/windowdump.h"
 #include "chat/windows/windowtabs.h"
 #include "common/profile.h"
 #include "tests/chat/chatwindowsclient.h"
@@ -455,6 +456,29 @@ private slots:
         // The client's own windows do the same; its Server window stays open.
         WindowedClient c;
         QVERIFY(isChatBar(c.frame.shownMenus()));
+    }
+
+    void dumpShowsWindowsUsersColouredLinesAndTabs()
+    {
+        WindowedClient c;
+        c.app.m_Settings.URL = 0x00FF0000;
+        c.feed(QStringLiteral(":me!u@h JOIN #lanway"));
+        c.feed(QStringLiteral(":irc.test 353 me = #lanway :@me +bob"));
+        c.app.PrintLine(QStringLiteral("http://x.test/ first, then\ta tab"), 0x00123456, QStringLiteral("#lanway"));
+        c.feed(QStringLiteral(":bob!u@h PRIVMSG me :psst"));
+        c.frame.SelectWindowTab(QStringLiteral("#lanway"));
+        c.feed(QStringLiteral(":bob!u@h PRIVMSG me :still there?"));
+
+        const QStringList dump = DumpWindows(c.frame).split(u'\n', Qt::SkipEmptyParts);
+        const qsizetype channel = dump.indexOf(QStringLiteral("window\t#lanway\t#lanway"));
+        QVERIFY(channel >= 0);
+        QCOMPARE(dump.mid(channel + 1, 3),
+                 (QStringList{QStringLiteral("user\t+bob"), QStringLiteral("user\t@me"),
+                              QStringLiteral("line\t00123456\thttp://x.test/ first, then a tab")}));
+        QVERIFY(dump.contains(QStringLiteral("window\tbob\tbob")));
+        QVERIFY(dump.contains(QStringLiteral("line\t%1\t<bob> psst").arg(c.app.m_Settings.Private, 8, 16, QLatin1Char('0'))));
+        QVERIFY(dump.contains(QStringLiteral("tab\t#lanway\tseen")));
+        QVERIFY(dump.contains(QStringLiteral("tab\tbob\tunseen")));
     }
 
     void statusBarShowsTheLockKeys()
