@@ -81,7 +81,7 @@ private:
     QByteArray m_serverBeforeJoin;
 };
 
-// One window of the dump: its title, list items and lines ("colour<TAB>text").
+// One window of the dump (keyed by its lower-cased name): its title, list items and lines ("colour<TAB>text").
 struct DumpedWindow {
     QString title;
     QStringList users;
@@ -112,7 +112,7 @@ public:
         for (const QString &record : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
             const QStringList f = record.split(u'\t');
             if (f.value(0) == QLatin1String("window")) {
-                current = f.value(1);
+                current = f.value(1).toLower(); // window names match without regard to case
                 windows[current].title = f.value(2);
             } else if (f.value(0) == QLatin1String("user")) {
                 windows[current].users << f.value(1);
@@ -145,7 +145,9 @@ bool setChatValues()
     return filters.Create(QString::fromLatin1(tavern::settingsstore::kFiltersKey))
         && filters.SetDoubleWordValue(QStringLiteral("descent"), kHighlight)
         && chat.Create(QString::fromLatin1(tavern::settingsstore::kChatKey))
-        && chat.SetDoubleWordValue(QStringLiteral("ShowJoinPart"), 1);
+        && chat.SetDoubleWordValue(QStringLiteral("ShowJoinPart"), 1)
+        // Written as the user typed it; the server knows the channel as "#lanway".
+        && chat.SetStringValue(QStringLiteral("Channel"), QStringLiteral("#Lanway"));
 }
 
 } // namespace
@@ -194,6 +196,7 @@ private slots:
         QVERIFY(relay.fromClient().startsWith("USER tavern tavern tavern :tester@lanway.test\nNICK Tester\n"));
         QVERIFY(!relay.fromClient().contains('\r'));
         QVERIFY(relay.serverBeforeJoin().contains(" 376 Tester ") || relay.serverBeforeJoin().contains(" 422 Tester "));
+        QVERIFY(relay.fromClient().contains("\nJOIN #Lanway\n"));
 
         Dump dump;
         QVERIFY2(dumpUntil(dump, pid, dumpPath, [](const Dump &d) {
@@ -231,7 +234,7 @@ private slots:
         // The server paces a user who sends many lines at once, so bob's last one may
         // arrive after dave's quit.
         QVERIFY(dumpUntil(dump, pid, dumpPath, [](const Dump &d) {
-            return d.windows.value(QStringLiteral("Server")).lines.join(u'\n').contains(QStringLiteral("dave has quit IRC"))
+            return d.windows.value(QStringLiteral("server")).lines.join(u'\n').contains(QStringLiteral("dave has quit IRC"))
                 && d.windows.value(QStringLiteral("#lanway")).lines.join(u'\n').contains(QStringLiteral("known as bobby"));
         }));
         const DumpedWindow channel = dump.windows.value(QStringLiteral("#lanway"));
@@ -257,7 +260,7 @@ private slots:
         // and dave has quit.
         QCOMPARE(channel.users, (QStringList{QStringLiteral("@bobby"), QStringLiteral("Tester")}));
 
-        const DumpedWindow serverWindow = dump.windows.value(QStringLiteral("Server"));
+        const DumpedWindow serverWindow = dump.windows.value(QStringLiteral("server"));
         QVERIFY(serverWindow.has(kStatus, QStringLiteral("bob set mode #lanway +ov Tester dave")));
         QVERIFY(serverWindow.has(kStatus, QStringLiteral("*<bob> heads up")));
         QVERIFY(!serverWindow.lines.join(u'\n').contains(QStringLiteral("psst")));
