@@ -303,6 +303,8 @@ void CMainFrame::onSubWindowActivated(QMdiSubWindow *window)
 {
     if (auto *frame = qobject_cast<CChatFrame *>(window))
         SelectWindowTab(frame->windowName());
+    else if (window && m_tabs->findWindowTab(window->windowTitle()) >= 0)
+        SelectWindowTab(window->windowTitle()); // DCC chat and finger windows: the tab is the title
     updateCommandStates();
 }
 
@@ -315,7 +317,8 @@ void CMainFrame::onTabChosen(const QString &name)
         return;
     for (QMdiSubWindow *w : m_mdi->subWindowList()) {
         auto *frame = qobject_cast<CChatFrame *>(w);
-        if (frame && frame->document() == doc) {
+        const bool match = frame ? frame->document() == doc : w->windowTitle().compare(name, Qt::CaseInsensitive) == 0;
+        if (match) {
             m_mdi->setActiveSubWindow(frame);
             break;
         }
