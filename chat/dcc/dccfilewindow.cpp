@@ -117,8 +117,14 @@ void CDCCFFrm::closeEvent(QCloseEvent *event)
 CDCCFFrm *OpenDccFileWindow(CDCCTransfer *transfer, CMainFrame &mainFrame)
 {
     auto *frame = new CDCCFFrm(transfer, &mainFrame);
+    // A small window at the top left that leaves the chat windows as they are: shown
+    // without taking the activation, it is not maximized along with a maximized one.
+    frame->setAttribute(Qt::WA_ShowWithoutActivating);
     mainFrame.windowArea()->addSubWindow(frame);
-    frame->setGeometry(CDCCFFrm::kLeft, CDCCFFrm::kTop, CDCCFFrm::kWidth, CDCCFFrm::kHeight);
     frame->show();
+    if (frame->isMaximized())
+        frame->showNormal();
+    frame->setGeometry(CDCCFFrm::kLeft, CDCCFFrm::kTop, CDCCFFrm::kWidth, CDCCFFrm::kHeight);
+    frame->raise();
     return frame;
 }

@@ -319,7 +319,7 @@ void CMainFrame::onTabChosen(const QString &name)
         auto *frame = qobject_cast<CChatFrame *>(w);
         const bool match = frame ? frame->document() == doc : w->windowTitle().compare(name, Qt::CaseInsensitive) == 0;
         if (match) {
-            m_mdi->setActiveSubWindow(frame);
+            m_mdi->setActiveSubWindow(w);
             break;
         }
     }

@@ -54,6 +54,8 @@ struct BuiltClient {
         QProcessEnvironment e = env.environment();
         e.insert(QStringLiteral("FERRY_PROMPTS"), dir + QStringLiteral("/answers.txt"));
         e.insert(QStringLiteral("FERRY_TYPED_LINES"), typed);
+        // The second client in this process holds the game-service port of the test's offset.
+        e.insert(QStringLiteral("FERRY_PORT_OFFSET"), QString::number(env.portOffset() + 7));
         process->setProcessEnvironment(e);
         process->setWorkingDirectory(dir);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -143,7 +145,8 @@ private slots:
         // The peer sends a file; the built client asks, saves it and reports it.
         peer.app.ProcessInput(QStringLiteral("/dcc send Tester ") + incomingPath);
         const QString tavernDone = QStringLiteral("** Transfer of file %1 completed succesfully").arg(savedByTavern);
-        QTRY_VERIFY_WITH_TIMEOUT(tavern.log(QStringLiteral("Server")).contains(tavernDone), 15000);
+        QTRY_VERIFY2_WITH_TIMEOUT(tavern.log(QStringLiteral("Server")).contains(tavernDone),
+                                  readFile(clientDir + QStringLiteral("/answers.txt.log")).constData(), 15000);
         QCOMPARE(readFile(savedByTavern), incoming);
         QTRY_VERIFY(peer.serverLines().contains(
             QStringLiteral("** Transfer of file %1 completed succesfully").arg(incomingPath)));

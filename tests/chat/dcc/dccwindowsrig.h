@@ -61,7 +61,10 @@ struct DccSide {
     static QStringList shown(tavern::CMessageView *view)
     {
         view->flush();
-        return view->toPlainText().split(u'\n');
+        QStringList lines = view->toPlainText().split(u'\n');
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast(); // the line end after the last line
+        return lines;
     }
     QStringList chatLines(const QString &title) const
     {

@@ -8,6 +8,8 @@
 #include "tests/support/testenv.h"
 
 #include <QFile>
+#include <QHostAddress>
+#include <QTcpSocket>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -87,6 +89,7 @@ private slots:
 
         // Lines, actions and markup-looking text, typed in the input lines.
         typeLine(a->inputLine(), QStringLiteral("hello bob"));
+        QTRY_COMPARE(bob.chatLines(QStringLiteral("DCC Chat alice")).last(), QStringLiteral("<alice> hello bob"));
         typeLine(b->inputLine(), QStringLiteral("/ME waves"));
         typeLine(b->inputLine(), QStringLiteral("<b>not bold</b>"));
         const QStringList bobSees{"Attempting to establish DCC Connection...", "Connection established...",
@@ -129,10 +132,10 @@ private slots:
         CDCCCFrm *bob = alice.chat(QStringLiteral("DCC Chat bob"));
         CDCCCFrm *carol = alice.chat(QStringLiteral("DCC Chat carol"));
         QVERIFY(bob && carol);
-        QCOMPARE(alice.frame.windowArea()->activeSubWindow(), carol);
+        QCOMPARE(alice.frame.windowArea()->currentSubWindow(), carol);
 
         emit alice.frame.tabBar()->windowTabChosen(QStringLiteral("DCC Chat bob"));
-        QCOMPARE(alice.frame.windowArea()->activeSubWindow(), bob);
+        QCOMPARE(alice.frame.windowArea()->currentSubWindow(), bob);
         alice.frame.windowArea()->setActiveSubWindow(carol);
         QCOMPARE(alice.frame.GetSelectedTabText(), QStringLiteral("DCC Chat carol"));
 
@@ -165,7 +168,7 @@ private slots:
         env.setAnswers({QStringLiteral("yes"), QStringLiteral("file:") + target});
 
         alice.app.ProcessInput(QStringLiteral("/dcc send bob ") + source);
-        QVERIFY(alice.sent.last().startsWith(QStringLiteral("PRIVMSG bob :\x01" "DCC send map pack.zip 2130706433 ")));
+        QVERIFY(alice.sent.last().startsWith(QStringLiteral("PRIVMSG bob :\x01" "DCC send map_pack.zip 2130706433 ")));
         CDCCFFrm *sending = alice.transfer(QStringLiteral("DCC Send: bob"));
         QVERIFY(sending);
         QCOMPARE(sending->windowTitle(), QStringLiteral("DCC Send: bob"));
@@ -178,7 +181,7 @@ private slots:
         alice.deliverOfferTo(bob);
         QCOMPARE(env.prompts().at(0).caption, QStringLiteral("DCC File"));
         QCOMPARE(env.prompts().at(0).text,
-                 QStringLiteral("alice is sending you a file called map pack.zip. Do you want to receive it?"));
+                 QStringLiteral("alice is sending you a file called map_pack.zip. Do you want to receive it?"));
         CDCCFFrm *receiving = bob.transfer(QStringLiteral("DCC Receive: alice"));
         QVERIFY(receiving);
         QCOMPARE(receiving->view()->FileNameText(), target);
@@ -194,7 +197,7 @@ private slots:
         QVERIFY(!bob.inWindowMap(QStringLiteral("DCC Receive: alice")));
     }
 
-    void closingAnEmptyTransferEndsTheOtherSide()
+    void emptyFileEndsBothSidesAtOnce()
     {
         ferry::test::TestEnv env;
         QTemporaryDir dir;
@@ -206,18 +209,35 @@ private slots:
 
         alice.app.ProcessInput(QStringLiteral("/dcc send bob ") + source);
         alice.deliverOfferTo(bob);
-        CDCCFFrm *receiving = bob.transfer(QStringLiteral("DCC Receive: alice"));
-        QVERIFY(receiving);
-        QTest::qWait(100); // no acknowledgement can come: both wait
+        QVERIFY(bob.transfer(QStringLiteral("DCC Receive: alice")));
+        // Nothing can be acknowledged, so neither side waits for a user to close it.
+        QTRY_VERIFY(bob.serverLines().contains(QStringLiteral("** DCC File transfer of file %1 closed.").arg(target)));
+        QTRY_VERIFY(alice.serverLines().contains(QStringLiteral("** DCC File transfer of file %1 closed.").arg(source)));
+        QTRY_VERIFY(!alice.transfer(QStringLiteral("DCC Send: bob")));
+        QTRY_VERIFY(!bob.transfer(QStringLiteral("DCC Receive: alice")));
+        QVERIFY(QFile::exists(target));
+    }
+
+    void closingAWaitingSendWindowWithdrawsIt()
+    {
+        ferry::test::TestEnv env;
+        QTemporaryDir dir;
+        DccSide alice(QStringLiteral("alice"));
+        const QString source = writeFile(dir, QStringLiteral("a.txt"), "abc");
+        alice.app.ProcessInput(QStringLiteral("/dcc send bob ") + source);
         CDCCFFrm *sending = alice.transfer(QStringLiteral("DCC Send: bob"));
         QVERIFY(sending);
-        QVERIFY(bob.transfer(QStringLiteral("DCC Receive: alice")));
+        const quint16 port = quint16(alice.sent.last().trimmed().remove(QChar(0x01)).split(u' ').value(5).toUInt());
+        QVERIFY(port != 0);
 
         sending->close();
         QTRY_VERIFY(!alice.transfer(QStringLiteral("DCC Send: bob")));
-        QTRY_VERIFY(bob.serverLines().contains(QStringLiteral("** DCC File transfer of file %1 closed.").arg(target)));
-        QTRY_VERIFY(!bob.transfer(QStringLiteral("DCC Receive: alice")));
-        QVERIFY(QFile::exists(target));
+        QVERIFY(!alice.inWindowMap(QStringLiteral("DCC Send: bob")));
+        // Nobody listens for the receiver any more.
+        QTcpSocket late;
+        late.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(!late.waitForConnected(2000) || !late.waitForReadyRead(200));
+        QVERIFY(alice.serverLines().filter(QStringLiteral("a.txt")).isEmpty());
     }
 
     void progressBarCountsKilobytes()
