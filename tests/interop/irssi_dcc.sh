@@ -47,7 +47,11 @@ check() { # check NAME COMMAND...
 }
 irssi_keys() { tmux -L "$sock" send-keys -t irssi "$1" Enter; }
 irssi_screen() { tmux -L "$sock" capture-pane -p -J -S -3000 -t irssi; }
-irssi_saw() { { irssi_screen; cat "$work"/irssilogs/*/* 2>/dev/null; } | grep -qF -- "$1"; }
+irssi_saw() { # (no pipe into grep -q: pipefail would count its early exit as a failure)
+  local seen
+  seen=$(irssi_screen; cat "$work"/irssilogs/*/* 2>/dev/null)
+  grep -qF -- "$1" <<<"$seen"
+}
 tavern_type() { printf '%s\n' "$1" >>"$work/typed.txt"; }
 tavern_log() { grep -qxF -- "$2" "$work/client/$1"; }
 
@@ -95,7 +99,7 @@ waitfor 20 tavern_log Server "Attemping to Join channel..." || { echo "FAIL: tav
 # irssi in a private tmux server.
 tmux -L "$sock" new-session -d -s irssi -x 200 -y 50 \
   "irssi --home='$work/irssi' --connect=127.0.0.1 --port=$port --nick=ipeer"
-waitfor 20 irssi_saw "Welcome" || waitfor 10 irssi_saw "ipeer" || { echo "FAIL: irssi did not connect"; failures=1; exit 1; }
+waitfor 20 irssi_saw "Welcome to the Internet Relay Network" || { echo "FAIL: irssi did not connect"; failures=1; exit 1; }
 irssi_keys "/set dcc_download_path $work/downloads"
 irssi_keys "/set autolog_path $work/irssilogs/\$tag/\$0.log"
 irssi_keys "/set autolog on"
