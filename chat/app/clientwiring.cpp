@@ -52,7 +52,7 @@ void WireFinger(CTavernwApp &app, CMainFrame &frame)
             f->AddWindowTab(title);
     };
     host.closed = [a, f](const QString &title) {
-        if (!a || a->IsQuitting())
+        if (!a)
             return;
         if (CChatDocBase *doc = a->FindWindow(title); doc && doc->kind() == CChatDocBase::Kind::Direct) {
             a->UnregisterWindow(doc);

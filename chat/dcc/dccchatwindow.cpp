@@ -15,7 +15,8 @@
 using namespace tavern;
 
 CDCCCDoc::CDCCCDoc(CDCCChatSession *session, CTavernwApp *app, QObject *parent)
-    : CChatDocBase(Kind::Direct, session->Title(), parent), m_strPeerNick(session->PeerNick()), m_session(session)
+    : CChatDocBase(Kind::Direct, session->Title(), parent),
+      m_strPeerNick(session->PeerNick()), m_session(session)
 {
     session->setParent(this);
     QPointer<CTavernwApp> settingsOwner(app);
@@ -87,29 +88,20 @@ void CDCCCFrm::Open()
     }
     m_main->AddWindowTab(m_name);
 
-    const PrivateProfile ini(placementFile());
-    const StoredPlacement p = ReadPlacement(ini, kPrivWndPlacement);
-    setGeometry(p.rect);
-    if (p.minimized)
-        showMinimized();
-    else if (p.maximized)
-        showMaximized();
-    else
-        show();
+    ShowAsPlaced(*this, kPrivWndPlacement);
     m_main->windowArea()->setActiveSubWindow(this);
     m_input->setFocus();
 }
 
-// At program end the window list goes with the application; otherwise the window
-// leaves the map and the tab bar.
+// The document belongs to this window, so the map never keeps it past the window,
+// not even while the program ends.
 void CDCCCFrm::leaveWindowList()
 {
     if (!m_listed)
         return;
     m_listed = false;
-    if (!m_app || m_app->IsQuitting())
-        return;
-    m_app->UnregisterWindow(m_doc);
+    if (m_app)
+        m_app->UnregisterWindow(m_doc);
     if (m_main)
         m_main->RemoveWindowTab(m_name);
 }

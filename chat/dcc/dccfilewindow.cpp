@@ -100,7 +100,7 @@ void CDCCFFrm::takeTitle()
 
 void CDCCFFrm::leaveWindowList()
 {
-    if (m_doc && m_app && !m_app->IsQuitting())
+    if (m_doc && m_app)
         m_app->UnregisterWindow(m_doc);
     delete m_doc;
     m_doc = nullptr;

@@ -12,16 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-bool append(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::Append) && f.write(bytes) == bytes.size();
-}
-
-} // namespace
-
 class TestClientWiring : public QObject {
     Q_OBJECT
 private slots:
@@ -54,7 +44,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("typed.txt"));
-        QVERIFY(append(path, "/join #x\r\nDCC Chat bob\thello\tthere\n#x\tpart"));
+        QVERIFY(writeFileBytes(path, "/join #x\r\nDCC Chat bob\thello\tthere\n#x\tpart", QIODevice::Append));
         CTypedLinesFeed feed(path);
         QSignalSpy typed(&feed, &CTypedLinesFeed::lineTyped);
         feed.Poll();
@@ -63,7 +53,7 @@ private slots:
         QCOMPARE(typed.at(1), (QVariantList{QStringLiteral("DCC Chat bob"), QStringLiteral("hello\tthere")}));
 
         // The unfinished line waits for its end; blank lines type nothing.
-        QVERIFY(append(path, "ial\n\n"));
+        QVERIFY(writeFileBytes(path, "ial\n\n", QIODevice::Append));
         feed.Poll();
         QCOMPARE(typed.size(), 3);
         QCOMPARE(typed.at(2), (QVariantList{QStringLiteral("#x"), QStringLiteral("partial")}));
@@ -72,7 +62,7 @@ private slots:
 
         // A file written anew is read from its start.
         QFile::remove(path);
-        QVERIFY(append(path, "again\n"));
+        QVERIFY(writeFileBytes(path, "again\n", QIODevice::Append));
         feed.Poll();
         QCOMPARE(typed.size(), 4);
         QCOMPARE(typed.at(3), (QVariantList{QString(), QStringLiteral("again")}));
@@ -83,7 +73,7 @@ private slots:
         ferry::test::TestEnv env;
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("typed.txt"));
-        QVERIFY(append(path, ""));
+        QVERIFY(writeFileBytes(path, "", QIODevice::Append));
         qputenv(CTypedLinesFeed::kVariable, path.toUtf8());
         DccSide me(QStringLiteral("me"));
         QObject owner;
@@ -94,7 +84,7 @@ private slots:
 
         me.app.ProcessInput(QStringLiteral("/dcc chat bob"));
         QVERIFY(me.chat(QStringLiteral("DCC Chat bob")));
-        QVERIFY(append(path, "DCC Chat bob\t/join #lanway\n/who\nno such window\t/quit\n"));
+        QVERIFY(writeFileBytes(path, "DCC Chat bob\t/join #lanway\n/who\nno such window\t/quit\n", QIODevice::Append));
         feed->Poll();
         // The DCC window's command and the Server window's line reach the interpreter
         // in order; a line for a window that is not open is dropped.

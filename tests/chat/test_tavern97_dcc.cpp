@@ -19,26 +19,6 @@ using namespace ferry;
 
 namespace {
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &data, QIODevice::OpenMode mode = QIODevice::WriteOnly)
-{
-    QFile f(path);
-    return f.open(mode) && f.write(data) == data.size();
-}
-
-QByteArray pattern(qsizetype size, int seed)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        data[i] = char((i * seed + i / 97) & 0xFF);
-    return data;
-}
-
 // The built client with its own prompt answers and typed-lines file; its window
 // logs land in its working folder.
 struct BuiltClient {
@@ -49,8 +29,8 @@ struct BuiltClient {
     BuiltClient(const test::TestEnv &env, const QString &dir, const QStringList &answers)
         : folder(dir), typed(dir + QStringLiteral("/typed.txt"))
     {
-        writeFile(dir + QStringLiteral("/answers.txt"), answers.join(u'\n').toUtf8() + '\n');
-        writeFile(typed, QByteArray());
+        writeFileBytes(dir + QStringLiteral("/answers.txt"), answers.join(u'\n').toUtf8() + '\n');
+        writeFileBytes(typed, QByteArray());
         QProcessEnvironment e = env.environment();
         e.insert(QStringLiteral("FERRY_PROMPTS"), dir + QStringLiteral("/answers.txt"));
         e.insert(QStringLiteral("FERRY_TYPED_LINES"), typed);
@@ -63,10 +43,10 @@ struct BuiltClient {
     }
     ~BuiltClient() { test::stopProcess(*process); }
 
-    bool type(const QString &line) { return writeFile(typed, line.toUtf8() + '\n', QIODevice::Append); }
+    bool type(const QString &line) { return writeFileBytes(typed, line.toUtf8() + '\n', QIODevice::Append); }
     QStringList log(const QString &window) const
     {
-        return QString::fromUtf8(readFile(folder + u'/' + window)).split(u'\n', Qt::SkipEmptyParts);
+        return QString::fromUtf8(readFileBytes(folder + u'/' + window)).split(u'\n', Qt::SkipEmptyParts);
     }
 };
 
@@ -92,14 +72,14 @@ private slots:
         reg::resetDefaultStore();
 
         QTemporaryDir dir;
-        const QByteArray outgoing = pattern(70000, 13);
-        const QByteArray incoming = pattern(3000, 29);
+        const QByteArray outgoing = filePattern(70000, 13);
+        const QByteArray incoming = filePattern(3000, 29);
         const QString outgoingPath = dir.filePath(QStringLiteral("from tavern.bin"));
         const QString incomingPath = dir.filePath(QStringLiteral("from peer.bin"));
         const QString savedByPeer = dir.filePath(QStringLiteral("saved by peer.bin"));
         const QString savedByTavern = dir.filePath(QStringLiteral("saved by tavern.bin"));
-        QVERIFY(writeFile(outgoingPath, outgoing));
-        QVERIFY(writeFile(incomingPath, incoming));
+        QVERIFY(writeFileBytes(outgoingPath, outgoing));
+        QVERIFY(writeFileBytes(incomingPath, incoming));
 
         auto creator = test::startBlockCreator(env, QStringLiteral("127.0.0.1"), QStringLiteral("Tester"),
                                                QStringLiteral("tester@lanway.test"));
@@ -138,7 +118,7 @@ private slots:
         QVERIFY(tavern.type(QStringLiteral("/dcc send peer ") + outgoingPath));
         const QString peerDone = QStringLiteral("** Transfer of file %1 completed succesfully").arg(savedByPeer);
         QTRY_VERIFY_WITH_TIMEOUT(peer.serverLines().contains(peerDone), 15000);
-        QCOMPARE(readFile(savedByPeer), outgoing);
+        QCOMPARE(readFileBytes(savedByPeer), outgoing);
         const QString tavernSent = QStringLiteral("** Transfer of file %1 completed succesfully").arg(outgoingPath);
         QTRY_VERIFY_WITH_TIMEOUT(tavern.log(QStringLiteral("Server")).contains(tavernSent), 10000);
 
@@ -146,8 +126,8 @@ private slots:
         peer.app.ProcessInput(QStringLiteral("/dcc send Tester ") + incomingPath);
         const QString tavernDone = QStringLiteral("** Transfer of file %1 completed succesfully").arg(savedByTavern);
         QTRY_VERIFY2_WITH_TIMEOUT(tavern.log(QStringLiteral("Server")).contains(tavernDone),
-                                  readFile(clientDir + QStringLiteral("/answers.txt.log")).constData(), 15000);
-        QCOMPARE(readFile(savedByTavern), incoming);
+                                  readFileBytes(clientDir + QStringLiteral("/answers.txt.log")).constData(), 15000);
+        QCOMPARE(readFileBytes(savedByTavern), incoming);
         QTRY_VERIFY(peer.serverLines().contains(
             QStringLiteral("** Transfer of file %1 completed succesfully").arg(incomingPath)));
 

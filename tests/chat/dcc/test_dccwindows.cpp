@@ -34,24 +34,7 @@ void typeLine(tavern::CInputLine *input, const QString &text)
 
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &data)
 {
-    QFile f(dir.filePath(name));
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
-        return QString();
-    return f.fileName();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-QByteArray pattern(qsizetype size)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        data[i] = char((i * 7 + i / 251) & 0xFF);
-    return data;
+    return writeFileBytes(dir.filePath(name), data) ? dir.filePath(name) : QString();
 }
 
 } // namespace
@@ -148,6 +131,18 @@ private slots:
         QVERIFY(alice.hasTab(QStringLiteral("DCC Chat bob")));
     }
 
+    void closingTheMainWindowLeavesNoWindowBehind()
+    {
+        ferry::test::TestEnv env;
+        DccSide alice(QStringLiteral("alice"));
+        alice.app.ProcessInput(QStringLiteral("/dcc chat bob"));
+        QVERIFY(alice.inWindowMap(QStringLiteral("DCC Chat bob")));
+        alice.frame.close();
+        QTRY_VERIFY(!alice.chat(QStringLiteral("DCC Chat bob")));
+        QTRY_VERIFY(!alice.inWindowMap(QStringLiteral("DCC Chat bob")));
+        QVERIFY(alice.app.ChannelDocs().isEmpty()); // walks the map's documents
+    }
+
     void fileArrivesAndBothWindowsClose_data()
     {
         QTest::addColumn<int>("size");
@@ -162,7 +157,7 @@ private slots:
         QTemporaryDir dir;
         DccSide alice(QStringLiteral("alice"));
         DccSide bob(QStringLiteral("bob"));
-        const QByteArray data = pattern(size);
+        const QByteArray data = filePattern(size, 7);
         const QString source = writeFile(dir, QStringLiteral("map pack.zip"), data);
         const QString target = dir.filePath(QStringLiteral("received.zip"));
         env.setAnswers({QStringLiteral("yes"), QStringLiteral("file:") + target});
@@ -190,7 +185,7 @@ private slots:
         const QString doneBob = QStringLiteral("** Transfer of file %1 completed succesfully").arg(target);
         QTRY_VERIFY_WITH_TIMEOUT(bob.serverLines().contains(doneBob), 10000);
         QVERIFY(alice.serverLines().contains(doneAlice));
-        QCOMPARE(readFile(target), data);
+        QCOMPARE(readFileBytes(target), data);
         QTRY_VERIFY(!alice.transfer(QStringLiteral("DCC Send: bob")));
         QTRY_VERIFY(!bob.transfer(QStringLiteral("DCC Receive: alice")));
         QVERIFY(!alice.inWindowMap(QStringLiteral("DCC Send: bob")));
