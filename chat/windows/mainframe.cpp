@@ -111,12 +111,12 @@ void CMainFrame::buildMenusAndBars()
 
     QMenu *commands = menuBar()->addMenu(QStringLiteral("&Commands"));
     QAction *clear = addCommand(commands, QStringLiteral("&Clear Buffer"), [this] {
-        if (CChatFrame *f = activeChatFrame())
-            f->view()->ClearBuffer();
+        if (CMessageView *v = activeMessageView())
+            v->ClearBuffer();
     });
     QAction *log = addCommand(commands, QStringLiteral("&Log Window To Disk"), [this] {
-        if (CChatFrame *f = activeChatFrame())
-            f->view()->ToggleLog();
+        if (CMessageView *v = activeMessageView())
+            v->ToggleLog();
         updateCommandStates();
     });
     log->setCheckable(true);
@@ -181,9 +181,9 @@ void CMainFrame::buildMenusAndBars()
 
 void CMainFrame::updateCommandStates()
 {
-    CChatFrame *f = activeChatFrame();
+    CMessageView *v = activeMessageView();
     if (QAction *log = action(QStringLiteral("&Log Window To Disk")))
-        log->setChecked(f && f->view()->IsLogging());
+        log->setChecked(v && v->IsLogging());
 }
 
 // ---- IChatFrontEnd
@@ -245,9 +245,10 @@ void CMainFrame::ShowChannelList(const QStringList &entries)
 
 void CMainFrame::ApplyFont()
 {
+    // Every window with a message view: chat windows and DCC chat windows alike.
     for (QMdiSubWindow *w : m_mdi->subWindowList())
-        if (auto *frame = qobject_cast<CChatFrame *>(w))
-            frame->view()->ApplyFont();
+        for (CMessageView *view : w->findChildren<CMessageView *>())
+            view->ApplyFont();
 }
 
 void CMainFrame::EndSplash()
@@ -297,6 +298,14 @@ CChatFrame *CMainFrame::frameFor(const QString &name) const
 CChatFrame *CMainFrame::activeChatFrame() const
 {
     return qobject_cast<CChatFrame *>(m_mdi->activeSubWindow());
+}
+
+CMessageView *CMainFrame::activeMessageView() const
+{
+    if (CChatFrame *frame = activeChatFrame())
+        return frame->view();
+    QMdiSubWindow *w = m_mdi->activeSubWindow();
+    return w ? w->findChild<CMessageView *>() : nullptr;
 }
 
 void CMainFrame::onSubWindowActivated(QMdiSubWindow *window)

@@ -34,6 +34,7 @@ namespace tavern {
 
 class CChannelListDlg;
 class CChatFrame;
+class CMessageView;
 class CWindowTabBar;
 
 class CMainFrame : public QMainWindow, public IChatFrontEnd {
@@ -69,6 +70,9 @@ public:
 
     CChatFrame *frameFor(const QString &name) const;
     CChatFrame *activeChatFrame() const;
+    // The message view of the active window (a chat, DCC chat or finger window), for
+    // "&Clear Buffer" and "&Log Window To Disk"; null without one.
+    CMessageView *activeMessageView() const;
     QMdiArea *windowArea() const { return m_mdi; }
     CWindowTabBar *tabBar() const { return m_tabs; }
     CChannelListDlg *channelListDialog() const { return m_channelList; }

@@ -119,10 +119,14 @@ private slots:
 
         emit alice.frame.tabBar()->windowTabChosen(QStringLiteral("DCC Chat bob"));
         QCOMPARE(alice.frame.windowArea()->currentSubWindow(), bob);
+        // The menu's buffer command works on the DCC chat window in front.
+        alice.frame.action(QStringLiteral("&Clear Buffer"))->trigger();
+        QVERIFY(alice.chatLines(QStringLiteral("DCC Chat bob")).isEmpty());
+        QCOMPARE(alice.chatLines(QStringLiteral("DCC Chat carol")).size(), 1);
         alice.frame.windowArea()->setActiveSubWindow(carol);
         QCOMPARE(alice.frame.GetSelectedTabText(), QStringLiteral("DCC Chat carol"));
 
-        // A declined or unanswered offer leaves the window listening until it is closed.
+        // An unanswered offer leaves the window listening until it is closed.
         QCOMPARE(alice.chatLines(QStringLiteral("DCC Chat carol")),
                  QStringList{"Attempting to establish DCC Connection..."});
         carol->close();
