@@ -131,6 +131,12 @@ private slots:
         QTRY_VERIFY(peer.serverLines().contains(
             QStringLiteral("** Transfer of file %1 completed succesfully").arg(incomingPath)));
 
+        // Ending with the DCC chat window still open and connected is a clean end,
+        // and the peer's window hears the connection go.
+        QCOMPARE(test::stopProcess(*tavern.process), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.chatLines(QStringLiteral("DCC Chat Tester")).last(),
+                                  QStringLiteral("Chat Connection closed."), 10000);
+
         creator->closeWriteChannel();
         creator->waitForFinished(5000);
     }
