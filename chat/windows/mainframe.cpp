@@ -4,6 +4,11 @@
 #include "chat/core/tavernwapp.h"
 #include "chat/windows/channellistdlg.h"
 #include "chat/windows/chatframe.h"
+#include "chat/windows/colorsdlg.h"
+#include "chat/windows/fkeysdlg.h"
+#include "chat/windows/highlightdlg.h"
+#include "chat/windows/setupdlg.h"
+#include "chat/windows/textfielddlg.h"
 #include "chat/windows/windowplacement.h"
 #include "chat/windows/windowtabs.h"
 #include "common/profile.h"
@@ -124,15 +129,15 @@ void CMainFrame::buildMenusAndBars()
     addCommand(commands, QStringLiteral("List &Users"), [this] { RunCommand(QStringLiteral("/who")); });
     QAction *info = addCommand(commands, QStringLiteral("&Server Info"), [this] { RunCommand(QStringLiteral("/users")); });
     QAction *list = addCommand(commands, QStringLiteral("&Show Channel List"), [this] { RunCommand(QStringLiteral("/list")); });
-    addCommand(commands, QStringLiteral("&Font"), [this] {
-        if (m_app)
-            m_app->OnFont();
-    });
     QAction *stop = addCommand(commands, QStringLiteral("S&top Scrolling"), [this] { SetStopScrolling(!m_stopScrolling); });
     stop->setCheckable(true);
     stop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction *away = addCommand(commands, QStringLiteral("Away..."), [this] { toggleAway(); });
+    away->setCheckable(true);
     QAction *explore = addCommand(commands, QStringLiteral("Microsoft &Explorer"),
                                   [] { ferry::launcher::openUrl(QStringLiteral(".")); });
+
+    QAction *setup = buildPreferencesMenu();
 
     QMenu *window = menuBar()->addMenu(QStringLiteral("&Window"));
     QAction *cascade = addCommand(window, QStringLiteral("&Cascade"), [this] { m_mdi->cascadeSubWindows(); });
@@ -155,6 +160,7 @@ void CMainFrame::buildMenusAndBars()
     info->setIcon(s->standardIcon(QStyle::SP_MessageBoxInformation));
     about->setIcon(s->standardIcon(QStyle::SP_DialogHelpButton));
     stop->setIcon(s->standardIcon(QStyle::SP_MediaPause));
+    away->setIcon(s->standardIcon(QStyle::SP_MediaStop));
     cascade->setIcon(s->standardIcon(QStyle::SP_TitleBarNormalButton));
     tile->setIcon(s->standardIcon(QStyle::SP_FileDialogListView));
     list->setIcon(s->standardIcon(QStyle::SP_FileDialogDetailedView));
@@ -169,7 +175,7 @@ void CMainFrame::buildMenusAndBars()
     bar->addSeparator();
     bar->addAction(about);
     bar->addSeparator();
-    bar->addAction(stop);
+    bar->addActions({setup, stop, away});
     bar->addSeparator();
     bar->addActions({cascade, tile});
     bar->addSeparator();
@@ -179,11 +185,45 @@ void CMainFrame::buildMenusAndBars()
     connect(commands, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
 }
 
+QAction *CMainFrame::buildPreferencesMenu()
+{
+    QMenu *prefs = menuBar()->addMenu(QStringLiteral("&Preferences"));
+    const auto withApp = [this](const std::function<void(CTavernwApp &)> &run) {
+        return [this, run] {
+            if (m_app)
+                run(*m_app);
+        };
+    };
+    const auto setupDialog = withApp([this](CTavernwApp &app) { CSetupDlg(app, this).run(); });
+    addCommand(prefs, QStringLiteral("&Config"), setupDialog);
+    addCommand(prefs, QStringLiteral("C&olors"), withApp([this](CTavernwApp &app) { CColorsDlg(app, this).run(); }));
+    addCommand(prefs, QStringLiteral("&Highlighting"),
+               withApp([this](CTavernwApp &app) { CHighlightDlg(app, this).run(); }));
+    addCommand(prefs, QStringLiteral("&Font"), withApp([](CTavernwApp &app) { app.OnFont(); }));
+    addCommand(prefs, QStringLiteral("F&unction Keys"), withApp([this](CTavernwApp &app) { CFKeysDlg(app, this).run(); }));
+
+    // The toolbar's button opens the setup dialog too.
+    auto *setup = new QAction(QStringLiteral("&Preferences"), this);
+    setup->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    connect(setup, &QAction::triggered, this, setupDialog);
+    m_actions << setup;
+    return setup;
+}
+
+void CMainFrame::toggleAway()
+{
+    if (m_app)
+        m_app->ToggleAway([this] { return AskAwayMessage(this); });
+    updateCommandStates();
+}
+
 void CMainFrame::updateCommandStates()
 {
     CChatFrame *f = activeChatFrame();
     if (QAction *log = action(QStringLiteral("&Log Window To Disk")))
         log->setChecked(f && f->view()->IsLogging());
+    if (QAction *away = action(QStringLiteral("Away...")))
+        away->setChecked(m_app && m_app->IsAway());
 }
 
 // ---- IChatFrontEnd

@@ -93,6 +93,9 @@ protected:
 
 private:
     void buildMenusAndBars();
+    // The "&Preferences" menu; returns the toolbar's action for the setup dialog.
+    QAction *buildPreferencesMenu();
+    void toggleAway();
     QAction *addCommand(QMenu *menu, const QString &text, const std::function<void()> &run);
     void onSubWindowActivated(QMdiSubWindow *window);
     void onTabChosen(const QString &name);

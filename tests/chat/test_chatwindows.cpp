@@ -367,7 +367,6 @@ private slots:
 
         // Features that are not there have no menu items.
         QVERIFY(!c.frame.action(QStringLiteral("&Descent Game Spy")));
-        QVERIFY(!c.frame.action(QStringLiteral("&Preferences")));
 
         // Chat settings reach the views.
         c.app.m_Settings.AutoLog = true;

@@ -7,7 +7,8 @@
 // answer sets the named fields (names without regard to case, fields not named
 // keep what they hold) and presses OK; a scripted OK that a check refuses leaves
 // the dialog open and, after the answer to the box that says why, the next
-// answer is read, as a user would try again.
+// answer is read, as a user would try again. A dialog with a single text field
+// may take the whole answer as that field's text instead (applyScript).
 
 #include <QDialog>
 #include <QHash>
@@ -17,6 +18,9 @@ namespace ferry {
 
 // "A=1;b=2" -> {"a": "1", "b": "2"}; names are trimmed and lower-cased, values kept as they are.
 QHash<QString, QString> parseFieldAssignments(const QString &text);
+
+// A scripted check box value: "1", "true", "yes" or "on" (any case) tick it.
+bool parseFieldFlag(const QString &value);
 
 class CheckedDialog : public QDialog {
     Q_OBJECT
@@ -31,14 +35,14 @@ public:
     void accept() final;
 
     // Sets the fields a scripted answer names.
-    void applyScript(const QString &text) { applyFields(parseFieldAssignments(text)); }
+    virtual void applyScript(const QString &text) { applyFields(parseFieldAssignments(text)); }
 
 protected:
     // Shows the reason and focuses the field when a field is refused.
     virtual bool checkFields() { return true; }
     // Stores what OK stands for; called once the checks have passed.
     virtual void commit() {}
-    virtual void applyFields(const QHash<QString, QString> &fields) = 0;
+    virtual void applyFields(const QHash<QString, QString> &fields) { (void)fields; }
 
 private:
     bool m_refused = false;

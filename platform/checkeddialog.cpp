@@ -1,4 +1,4 @@
-#include "controlcenter/checkeddialog.h"
+#include "platform/checkeddialog.h"
 
 #include "platform/prompts.h"
 
@@ -16,6 +16,12 @@ QHash<QString, QString> parseFieldAssignments(const QString &text)
         fields.insert(assignment.left(equals).trimmed().toLower(), assignment.mid(equals + 1));
     }
     return fields;
+}
+
+bool parseFieldFlag(const QString &value)
+{
+    const QString v = value.trimmed().toLower();
+    return v == QLatin1String("1") || v == QLatin1String("true") || v == QLatin1String("yes") || v == QLatin1String("on");
 }
 
 bool CheckedDialog::run()
