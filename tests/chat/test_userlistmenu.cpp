@@ -6,6 +6,8 @@
 #include "chat/windows/textfielddlg.h"
 #include "chat/windows/userlistmenu.h"
 #include "tests/chat/chatwindowsclient.h"
+#include "tests/chat/ircpeer.h"
+#include "tests/support/ngircdfixture.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -242,6 +244,40 @@ private slots:
         emit r.list()->itemDoubleClicked(found.first());
         QVERIFY(r.window(QStringLiteral("bob")));
         QVERIFY(r.sent.isEmpty());
+    }
+    void operatorActionsReachAnotherUserThroughARealServer()
+    {
+        ferry::test::NgircdFixture server;
+        QString why;
+        QVERIFY2(server.start(&why), qPrintable(why));
+
+        WindowedClient c;
+        c.frame.SetCommandRunner([&c](const QString &text, const QString &target) { c.app.ProcessInput(text, target); });
+        c.app.m_Settings.ChatServer = server.host();
+        c.app.m_Settings.ChatServerPort = server.port();
+        c.app.SetIdentity({QStringLiteral("hero"), QStringLiteral("hero@lanway.test"), {127, 0, 0, 1}});
+        QVERIFY(c.app.ConnectToServer());
+        QTRY_VERIFY_WITH_TIMEOUT(c.window(QStringLiteral("#lanway")), 5000);
+        CChanUList *list = c.window(QStringLiteral("#lanway"))->userList();
+        CTavernwDoc *doc = c.app.FindChannel(QStringLiteral("#lanway"));
+
+        IrcPeer bob;
+        QVERIFY(bob.connectTo(server, QStringLiteral("bob")));
+        bob.send(QStringLiteral("JOIN #lanway"));
+        QTRY_VERIFY_WITH_TIMEOUT(list->itemTexts().contains(QStringLiteral("bob")), 5000);
+        list->setCurrentItem(list->findItems(QStringLiteral("bob"), Qt::MatchExactly).first());
+
+        // The first to join holds the channel, so the operator items work.
+        const CommandRunner runner = [&c](const QString &t, const QString &target) { c.app.ProcessInput(t, target); };
+        bob.forget();
+        CUserListMenu(doc, &c.app, runner, &c.frame).item(QStringLiteral("Grant &Voice Status"))->trigger();
+        QVERIFY(bob.waitFor(" MODE #lanway +v bob\r\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(list->itemTexts().contains(QStringLiteral("+bob")), 5000);
+
+        c.env.setAnswers({QStringLiteral("text:mind the language")});
+        CUserListMenu(doc, &c.app, runner, &c.frame).item(QStringLiteral("&Kick User"))->trigger();
+        QVERIFY(bob.waitFor(" KICK #lanway bob :mind the language\r\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(!list->IsUserListed(QStringLiteral("bob")), 5000);
     }
 };
 
