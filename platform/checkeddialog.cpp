@@ -3,6 +3,7 @@
 #include "platform/prompts.h"
 
 #include <QStringList>
+#include <QVBoxLayout>
 
 namespace ferry {
 
@@ -36,6 +37,17 @@ bool CheckedDialog::run()
         if (accepted || !m_refused)
             return accepted;
     }
+}
+
+QDialogButtonBox *CheckedDialog::setContentWithButtons(QLayout *content, QDialogButtonBox::StandardButtons buttons)
+{
+    auto *box = new QDialogButtonBox(buttons, this);
+    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(content);
+    layout->addWidget(box);
+    return box;
 }
 
 void CheckedDialog::accept()

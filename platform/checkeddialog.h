@@ -11,6 +11,7 @@
 // may take the whole answer as that field's text instead (applyScript).
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QHash>
 #include <QString>
 
@@ -38,6 +39,11 @@ public:
     virtual void applyScript(const QString &text) { applyFields(parseFieldAssignments(text)); }
 
 protected:
+    // Lays the dialog out: its content above a row of buttons whose OK accepts
+    // (through the checks) and whose Cancel rejects. Returns the row, for more buttons.
+    QDialogButtonBox *setContentWithButtons(QLayout *content,
+                               QDialogButtonBox::StandardButtons buttons = QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+
     // Shows the reason and focuses the field when a field is refused.
     virtual bool checkFields() { return true; }
     // Stores what OK stands for; called once the checks have passed.

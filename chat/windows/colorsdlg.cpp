@@ -5,10 +5,8 @@
 #include "chat/core/tavernwapp.h"
 #include "chat/windows/colorsample.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace tavern {
 
@@ -41,12 +39,7 @@ CColorsDlg::CColorsDlg(CTavernwApp &app, QWidget *parent) : CheckedDialog(parent
         grid->addWidget(m_buttons[i], i, 0);
         grid->addWidget(m_samples[i], i, 1);
     }
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addWidget(buttons);
+    setContentWithButtons(grid);
     repaintSamples();
 }
 

@@ -4,10 +4,8 @@
 #include "chat/core/tavernwapp.h"
 #include "chat/windows/inputline.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QVBoxLayout>
 
 namespace tavern {
 
@@ -35,12 +33,7 @@ CFKeysDlg::CFKeysDlg(CTavernwApp &app, QWidget *parent) : CheckedDialog(parent),
         form->addRow(keyName(i), field);
         m_fields << field;
     }
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    setContentWithButtons(form);
 }
 
 void CFKeysDlg::commit()

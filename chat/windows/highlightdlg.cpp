@@ -6,7 +6,6 @@
 #include "chat/windows/colorsample.h"
 #include "platform/prompts.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -31,18 +30,15 @@ CHighlightDlg::CHighlightDlg(CTavernwApp &app, QWidget *parent)
     connect(remove, &QPushButton::clicked, this, &CHighlightDlg::DeleteWord);
     connect(add, &QPushButton::clicked, this, &CHighlightDlg::AddWord);
     connect(colour, &QPushButton::clicked, this, &CHighlightDlg::ChooseColor);
-    // Changes are stored as they are made, so OK is the one way out.
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-
-    auto *grid = new QGridLayout(this);
+    auto *grid = new QGridLayout;
     grid->addWidget(m_list, 0, 0, 4, 1);
     grid->addWidget(m_sample, 0, 1, 1, 2);
     grid->addWidget(remove, 1, 1);
     grid->addWidget(colour, 1, 2);
     grid->addWidget(add, 2, 1);
     grid->addWidget(m_field, 2, 2);
-    grid->addWidget(buttons, 4, 0, 1, 3);
+    // Changes are stored as they are made, so OK is the one way out.
+    setContentWithButtons(grid, QDialogButtonBox::Ok);
     repaintSample();
 }
 

@@ -5,11 +5,9 @@
 #include "platform/prompts.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
 
 namespace tavern {
 
@@ -74,12 +72,7 @@ CSetupDlg::CSetupDlg(CTavernwApp &app, QWidget *parent)
     form->addRow(QStringLiteral("Chat Server:"), m_chatServer);
     form->addRow(QStringLiteral("Port:"), m_port);
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    setContentWithButtons(form);
 }
 
 bool CSetupDlg::checkFields()

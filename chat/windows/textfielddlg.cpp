@@ -1,6 +1,5 @@
 #include "chat/windows/textfielddlg.h"
 
-#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -18,12 +17,9 @@ CTextFieldDlg::CTextFieldDlg(const QString &title, int maxLength, QWidget *paren
 {
     setWindowTitle(title);
     m_field->setMaxLength(maxLength);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_field);
-    layout->addWidget(buttons);
+    auto *content = new QVBoxLayout;
+    content->addWidget(m_field);
+    setContentWithButtons(content);
     m_field->setFocus();
 }
 
