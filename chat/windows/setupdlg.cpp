@@ -2,6 +2,7 @@
 
 #include "chat/core/settingsstore.h"
 #include "chat/core/tavernwapp.h"
+#include "chat/windows/inputline.h"
 #include "platform/prompts.h"
 
 #include <QCheckBox>
@@ -94,7 +95,8 @@ void CSetupDlg::commit()
     s.ChatServer = m_chatServer->text();
     s.ChatServerPort = *ParseSetupPort(m_port->text());
 
-    QString channel = m_channel->text();
+    // Both travel in protocol lines; a pasted line break must not split them.
+    QString channel = FlattenLineBreaks(m_channel->text());
     if (!channel.startsWith(u'#'))
         channel.prepend(u'#');
 
@@ -106,7 +108,7 @@ void CSetupDlg::commit()
 
     // The default channel is stored for the next start; the running session keeps its own.
     CChatSettings written = s;
-    written.QuitMsg = m_quitMsg->text();
+    written.QuitMsg = FlattenLineBreaks(m_quitMsg->text());
     written.Channel = channel;
     written.ProfanityFilter = m_profanityFilter->isChecked() ? kTrue : kFalse;
     settingsstore::SaveSetup(written);

@@ -6,7 +6,8 @@
 // the port (a number from 0 to 9999), puts '#' in front of a default channel that
 // lacks it, stores everything and hands the flags, profanity filter and quit
 // message to the running program; server and port are used from the next
-// connection on, the default channel from the next start.
+// connection on, the default channel from the next start. Line breaks pasted into
+// the quit message or the channel become blanks, as both go out in protocol lines.
 //
 // Scripted answers name the fields by their setting: AutoLog, SpamFilter,
 // PrivateWindows, ShowJoinPart, ProfanityFilter, BeepOnPrivate (1/0),

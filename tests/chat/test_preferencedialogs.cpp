@@ -158,7 +158,7 @@ private slots:
         dlg.profanityFilter()->setChecked(true);
         dlg.beepOnPrivate()->setChecked(false);
         dlg.privateWindows()->setChecked(false);
-        dlg.quitMsg()->setText(QStringLiteral("Off to play"));
+        dlg.quitMsg()->setText(QStringLiteral("Off to\r\nplay"));
         dlg.channel()->setText(QStringLiteral("help"));
         dlg.chatServer()->setText(QStringLiteral("10.0.0.5"));
         dlg.chatServerPort()->setText(QStringLiteral("6668"));
