@@ -2,6 +2,7 @@
 
 #include "common/sessionpeers.h"
 #include "controlcenter/messages.h"
+#include "controlcenter/servertree.h"
 #include "controlcenter/settingsdialog.h"
 #include "controlcenter/treeimages.h"
 #include "platform/launcher.h"
@@ -68,6 +69,15 @@ MainDialog::MainDialog(ControlCenterSettings &settings, TunnelDriver &driver, QW
     setWindowTitle(QLatin1String(Title));
     setWindowIcon(treeimages::controlCenterIcon());
     buildControls();
+    m_serverTree = new ServerTree(m_tree, m_treeImages, m_settings, [this] {
+        m_driver.control(DriverCode::Query, m_driverRecord);
+        return m_driverRecord.stateWord == std::uint32_t(DriverTunnelState::TunnelToServer);
+    }, this);
+    connect(m_serverTree, &ServerTree::connectRequested, this, &MainDialog::onConnectClicked);
+    connect(m_serverTree, &ServerTree::ownAddressChanged, this, [this] {
+        refreshFields();
+        refreshSharedBlock();
+    });
     resize(380, 480);
     setConnectionText(tr("Not Connected"));
     setConnectionState(settings.connectionState);
@@ -143,6 +153,7 @@ bool MainDialog::initialize()
     m_settings.fillDriverOptions(m_driverRecord);
     m_driver.control(DriverCode::Query, m_driverRecord);
 
+    m_serverTree->initialize();
     refreshFields();
     return true;
 }
@@ -301,8 +312,9 @@ void MainDialog::closeChatClient(SharedBlock block)
     if (chat != 0)
         sessionpeers::askChatClientToClose(block);
 
-    // The server sockets belong to the connection state machine; the tree's rows go now.
-    m_tree->clear();
+    // The server sockets belong to the connection state machine; the tree writes
+    // its servers back and its rows go now.
+    m_serverTree->release();
 
     // A chat client that did not end on the request is ended by the system's
     // termination signal, which still takes it through its normal exit.

@@ -2,6 +2,7 @@
 
 #include "platform/prompts.h"
 
+#include <QDialogButtonBox>
 #include <QStringList>
 #include <QVBoxLayout>
 
@@ -39,11 +40,17 @@ bool CheckedDialog::run()
     }
 }
 
-QDialogButtonBox *CheckedDialog::setContentWithButtons(QLayout *content, QDialogButtonBox::StandardButtons buttons)
+QDialogButtonBox *CheckedDialog::buttonRow(QDialogButtonBox::StandardButtons buttons)
 {
     auto *box = new QDialogButtonBox(buttons, this);
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    return box;
+}
+
+QDialogButtonBox *CheckedDialog::setContentWithButtons(QLayout *content, QDialogButtonBox::StandardButtons buttons)
+{
+    QDialogButtonBox *box = buttonRow(buttons);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(content);
     layout->addWidget(box);

@@ -15,6 +15,8 @@
 #include <QHash>
 #include <QString>
 
+class QDialogButtonBox;
+
 namespace ferry {
 
 // "A=1;b=2" -> {"a": "1", "b": "2"}; names are trimmed and lower-cased, values kept as they are.
@@ -39,10 +41,13 @@ public:
     virtual void applyScript(const QString &text) { applyFields(parseFieldAssignments(text)); }
 
 protected:
-    // Lays the dialog out: its content above a row of buttons whose OK accepts
-    // (through the checks) and whose Cancel rejects. Returns the row, for more buttons.
+    // An OK / Cancel button row wired to accept() and reject().
+    QDialogButtonBox *okCancelButtons() { return buttonRow(QDialogButtonBox::Ok | QDialogButtonBox::Cancel); }
+    // Lays the dialog out: its content above a row of these buttons (OK accepts
+    // through the checks, Cancel rejects). Returns the row, for more buttons.
     QDialogButtonBox *setContentWithButtons(QLayout *content,
-                               QDialogButtonBox::StandardButtons buttons = QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+                                            QDialogButtonBox::StandardButtons buttons = QDialogButtonBox::Ok
+                                                                                        | QDialogButtonBox::Cancel);
 
     // Shows the reason and focuses the field when a field is refused.
     virtual bool checkFields() { return true; }
@@ -51,6 +56,8 @@ protected:
     virtual void applyFields(const QHash<QString, QString> &fields) { (void)fields; }
 
 private:
+    QDialogButtonBox *buttonRow(QDialogButtonBox::StandardButtons buttons);
+
     bool m_refused = false;
 };
 
