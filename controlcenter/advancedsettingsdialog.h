@@ -8,7 +8,7 @@
 // "text:EnableCompression=False;RunChatOnConnect=True;EnableIPXWinsock=True;
 //  BufferSends=True;SendSocketClose=True;DisableALTTAB=False".
 
-#include "controlcenter/checkeddialog.h"
+#include "platform/checkeddialog.h"
 #include "controlcenter/settings.h"
 
 #include <array>

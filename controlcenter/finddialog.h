@@ -4,7 +4,7 @@
 //
 // Scripted answers: "text:Text=...;StartFromTop=True".
 
-#include "controlcenter/checkeddialog.h"
+#include "platform/checkeddialog.h"
 
 class QCheckBox;
 class QLineEdit;

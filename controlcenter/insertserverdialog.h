@@ -5,7 +5,7 @@
 //
 // Scripted answers: "text:Address=...;Description=...".
 
-#include "controlcenter/checkeddialog.h"
+#include "platform/checkeddialog.h"
 
 class QLineEdit;
 

@@ -6,10 +6,8 @@
 #include "platform/prompts.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QVBoxLayout>
 
 namespace ferry {
 
@@ -76,12 +74,7 @@ ProxyDialog::ProxyDialog(QWidget *parent)
     form->addRow(tr("&Name of your proxy server"), m_name);
     form->addRow(tr("&Port"), m_port);
     form->addRow(QString(), m_enable);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
+    setContentWithButtons(form);
 }
 
 bool ProxyDialog::checkFields()

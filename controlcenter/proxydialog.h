@@ -6,7 +6,7 @@
 //
 // Scripted answers: "text:Name=proxy.example.net;Port=8080;Enable=True".
 
-#include "controlcenter/checkeddialog.h"
+#include "platform/checkeddialog.h"
 
 class QCheckBox;
 class QLineEdit;

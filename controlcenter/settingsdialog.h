@@ -6,7 +6,7 @@
 //
 // Scripted answers: "text:Nickname=...;Email=...;IP Address=...;AlwaysUseIP=True".
 
-#include "controlcenter/checkeddialog.h"
+#include "platform/checkeddialog.h"
 #include "controlcenter/settings.h"
 
 #include <functional>

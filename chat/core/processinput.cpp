@@ -285,7 +285,7 @@ void CTavernwApp::ProcessInput(const QString &text, const QString &target)
     runCommand(*this, {line.word, line.arguments, target});
 }
 
-void CTavernwApp::ToggleAway()
+void CTavernwApp::ToggleAway(const std::function<std::optional<QString>()> &askMessage)
 {
     if (m_bAway) {
         m_bAway = false;
@@ -293,7 +293,9 @@ void CTavernwApp::ToggleAway()
         SendLine(QStringLiteral("away"));
         return;
     }
-    const auto message = ferry::prompts::askText(nullptr, QStringLiteral("Away"), QStringLiteral("Enter your away message"));
+    const auto message = askMessage ? askMessage()
+                                    : ferry::prompts::askText(nullptr, QStringLiteral("Away"),
+                                                              QStringLiteral("Enter your away message"));
     if (!message)
         return;
     m_bAway = true;

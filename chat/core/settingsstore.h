@@ -8,6 +8,9 @@
 #include "chat/core/chatsettings.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 class CRegistry;
 
@@ -34,5 +37,43 @@ bool SaveFont(const QString &fontName, int fontSize);
 
 // Writes ShowChanList with its current value (at shutdown).
 bool SaveShowChanList(bool showChanList);
+
+// ---- the preference dialogs
+
+// What the setup dialog shows besides the application's flags and server.
+struct SetupValues {
+    QString profanityFilter = QStringLiteral("FALSE");
+    QString channel = QStringLiteral("#ferry");
+    QString quitMsg = QStringLiteral("Leaving");
+    QString fontName = QStringLiteral("Courier New");
+    int fontSize = 8;
+};
+
+// Reads the setup dialog's values from the Chat key, writing the defaults of the
+// missing ones (the three window flags default to the application's current ones).
+// False when the key can be neither opened nor created.
+bool LoadSetup(SetupValues &values, const CChatSettings &current);
+// Writes AutoLog, QuitMsg, Channel, PrivateWindows, ProfanityFilter, ShowJoinPart,
+// SpamFilter, BeepOnPrivate, ChatServer, ChatServerPort in this order.
+bool SaveSetup(const CChatSettings &settings);
+// Whether the Chat key can be opened (or created) for writing.
+bool CanOpenChatKey();
+
+// The six colours for the colours dialog, writing the dialog's defaults (palette-
+// relative) for missing ones. False when the key can be neither opened nor created.
+bool LoadColors(CChatSettings &settings);
+// Writes Normal, Action, Status, Private, Background, URL in this order.
+bool SaveColors(const CChatSettings &settings);
+
+// F2..F12 for the function-key dialog, writing the start-up defaults for missing ones.
+bool LoadFunctionKeys(QStringList &texts);
+bool SaveFunctionKeys(const QStringList &texts);
+
+// The word highlighter's stored words, in the order the registry enumerates them.
+QStringList HighlightWordNames();
+// The stored colour of a word; nullopt when it has none.
+std::optional<ChatColour> HighlightWordColour(const QString &word);
+bool SetHighlightWord(const QString &word, ChatColour colour);
+bool DeleteHighlightWord(const QString &word);
 
 } // namespace tavern::settingsstore

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class IChatFrontEnd;
 class QUdpSocket;
@@ -137,8 +138,9 @@ public:
     // a command.
     void ProcessInput(const QString &text, const QString &target = QString());
     // The menu's "Away...": announces the return while away, else asks for a message
+    // (through askMessage when given, else a plain text prompt; nullopt = cancelled)
     // and announces the absence in every open channel.
-    void ToggleAway();
+    void ToggleAway(const std::function<std::optional<QString>()> &askMessage = {});
     bool IsAway() const { return m_bAway; }
     CCommandHooks m_CommandHooks;
     bool m_bAway = false;

@@ -3,6 +3,7 @@
 #include "chat/core/chatdocs.h"
 #include "chat/core/tavernwapp.h"
 #include "chat/windows/chanulist.h"
+#include "chat/windows/userlistmenu.h"
 #include "chat/windows/windowplacement.h"
 #include "common/profile.h"
 
@@ -54,13 +55,24 @@ CChatFrame::CChatFrame(CChatDocBase *doc, ChatFrameHost host, QWidget *parent)
         m_userList->setFixedWidth(CChanUList::kWidth);
         m_userList->onReturnFocus = [this] { m_input->setFocus(); };
         m_userList->onSendMessage = [this](const QString &nick) {
-            if (m_host.app)
+            if (m_host.app && !nick.isEmpty())
                 m_host.app->OpenPrivateWindow(nick);
         };
+        m_userList->onContextMenu = [this](const QPoint &at) { showUserMenu(at); };
         columns->addWidget(m_userList);
     }
     setWidget(panes);
     setFocusProxy(m_input);
+}
+
+void CChatFrame::showUserMenu(const QPoint &globalPos)
+{
+    auto *channel = qobject_cast<CTavernwDoc *>(m_doc.data());
+    if (!channel)
+        return;
+    // The menu belongs to the top-level window, as do the dialogs its items open.
+    CUserListMenu menu(channel, m_host.app, m_host.runCommand, window());
+    menu.exec(globalPos);
 }
 
 const PlacementSection &CChatFrame::placementSection() const

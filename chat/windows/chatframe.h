@@ -64,6 +64,8 @@ private:
     void savePlacement();
     void sendInput();
     void forwardKey(const QKeyEvent &key);
+    // The user list's menu at a point in screen coordinates.
+    void showUserMenu(const QPoint &globalPos);
 
     QPointer<CChatDocBase> m_doc;
     QString m_name;

@@ -4,6 +4,11 @@
 #include "chat/core/tavernwapp.h"
 #include "chat/windows/channellistdlg.h"
 #include "chat/windows/chatframe.h"
+#include "chat/windows/colorsdlg.h"
+#include "chat/windows/fkeysdlg.h"
+#include "chat/windows/highlightdlg.h"
+#include "chat/windows/setupdlg.h"
+#include "chat/windows/textfielddlg.h"
 #include "chat/windows/windowplacement.h"
 #include "chat/windows/windowtabs.h"
 #include "common/profile.h"
@@ -135,17 +140,17 @@ void CMainFrame::buildMenusAndBars()
     addCommand(commands, QStringLiteral("List &Users"), [this] { RunCommand(QStringLiteral("/who")); });
     QAction *info = addCommand(commands, QStringLiteral("&Server Info"), [this] { RunCommand(QStringLiteral("/users")); });
     QAction *list = addCommand(commands, QStringLiteral("&Show Channel List"), [this] { RunCommand(QStringLiteral("/list")); });
-    addCommand(commands, QStringLiteral("&Font"), [this] {
-        if (m_app)
-            m_app->OnFont();
-    });
     QAction *stop = addCommand(commands, QStringLiteral("S&top Scrolling"), [this] { SetStopScrolling(!m_stopScrolling); });
     stop->setCheckable(true);
     stop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction *away = addCommand(commands, QStringLiteral("Away..."), [this] { toggleAway(); });
+    away->setCheckable(true);
     QAction *explore = addCommand(commands, QStringLiteral("Microsoft &Explorer"),
                                   [] { ferry::launcher::openUrl(QStringLiteral(".")); });
     QAction *spy = addCommand(commands, QStringLiteral("&Descent Game Spy"), [this] { toggleGameSpy(); });
     spy->setCheckable(true);
+
+    QAction *setup = buildPreferencesMenu();
 
     QMenu *window = menuBar()->addMenu(QStringLiteral("&Window"));
     QAction *cascade = addCommand(window, QStringLiteral("&Cascade"), [this] { m_mdi->cascadeSubWindows(); });
@@ -173,6 +178,7 @@ void CMainFrame::buildMenusAndBars()
     info->setIcon(s->standardIcon(QStyle::SP_MessageBoxInformation));
     about->setIcon(s->standardIcon(QStyle::SP_DialogHelpButton));
     stop->setIcon(s->standardIcon(QStyle::SP_MediaPause));
+    away->setIcon(s->standardIcon(QStyle::SP_MediaStop));
     cascade->setIcon(s->standardIcon(QStyle::SP_TitleBarNormalButton));
     tile->setIcon(s->standardIcon(QStyle::SP_FileDialogListView));
     list->setIcon(s->standardIcon(QStyle::SP_FileDialogDetailedView));
@@ -188,7 +194,7 @@ void CMainFrame::buildMenusAndBars()
     bar->addSeparator();
     bar->addAction(about);
     bar->addSeparator();
-    bar->addAction(stop);
+    bar->addActions({setup, stop, away});
     bar->addSeparator();
     bar->addActions({cascade, tile});
     bar->addSeparator();
@@ -291,11 +297,42 @@ QStringList CMainFrame::shownMenus() const
     return titles;
 }
 
+QAction *CMainFrame::buildPreferencesMenu()
+{
+    QMenu *prefs = menuBar()->addMenu(QStringLiteral("&Preferences"));
+    const auto withApp = [this](const std::function<void(CTavernwApp &)> &run) {
+        return [this, run] {
+            if (m_app)
+                run(*m_app);
+        };
+    };
+    QAction *setup = addCommand(prefs, QStringLiteral("&Config"),
+                                withApp([this](CTavernwApp &app) { CSetupDlg(app, this).run(); }));
+    addCommand(prefs, QStringLiteral("C&olors"), withApp([this](CTavernwApp &app) { CColorsDlg(app, this).run(); }));
+    addCommand(prefs, QStringLiteral("&Highlighting"),
+               withApp([this](CTavernwApp &app) { CHighlightDlg(app, this).run(); }));
+    addCommand(prefs, QStringLiteral("&Font"), withApp([](CTavernwApp &app) { app.OnFont(); }));
+    addCommand(prefs, QStringLiteral("F&unction Keys"), withApp([this](CTavernwApp &app) { CFKeysDlg(app, this).run(); }));
+
+    setup->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    setup->setToolTip(QStringLiteral("Preferences"));
+    return setup;
+}
+
+void CMainFrame::toggleAway()
+{
+    if (m_app)
+        m_app->ToggleAway([this] { return AskAwayMessage(this); });
+    updateCommandStates();
+}
+
 void CMainFrame::updateCommandStates()
 {
     CMessageView *v = activeMessageView();
     if (QAction *log = action(QStringLiteral("&Log Window To Disk")))
         log->setChecked(v && v->IsLogging());
+    if (QAction *away = action(QStringLiteral("Away...")))
+        away->setChecked(m_app && m_app->IsAway());
 }
 
 // ---- IChatFrontEnd

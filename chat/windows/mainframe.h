@@ -126,6 +126,9 @@ private:
     void buildStatusBar();
     void updateMenuVariant();
     void toggleGameSpy();
+    // The "&Preferences" menu; returns its "&Config" item, which the toolbar shows too.
+    QAction *buildPreferencesMenu();
+    void toggleAway();
     QAction *addCommand(QMenu *menu, const QString &text, const std::function<void()> &run);
     void onSubWindowActivated(QMdiSubWindow *window);
     void onTabChosen(const QString &name);

@@ -8,6 +8,9 @@
 #include "platform/registrystore.h"
 #include "tests/support/testenv.h"
 
+#include <QTest>
+#include <QVariant>
+
 struct FreshRegistry {
     ferry::test::TestEnv env;
     FreshRegistry() { ferry::reg::resetDefaultStore(); }
@@ -22,4 +25,40 @@ inline bool pointChatServerAt(const QString &host, quint16 port)
     return reg.Create(QString::fromLatin1(tavern::settingsstore::kChatKey))
         && reg.SetStringValue(QStringLiteral("ChatServer"), host)
         && reg.SetDoubleWordValue(QStringLiteral("ChatServerPort"), port);
+}
+
+// The stored value as a number (REG_DWORD) or a string (REG_SZ); invalid when it is
+// missing or of another kind.
+inline QVariant stored(const QString &keyPath, const QString &name)
+{
+    CRegistry reg;
+    if (!reg.Open(keyPath))
+        return {};
+    RegValueType type = REG_NONE;
+    QByteArray data;
+    if (!reg.QueryValue(name, type, data))
+        return {};
+    if (type == REG_DWORD && data.size() == 4) {
+        quint32 v = 0;
+        reg.GetDoubleWordValue(name, v);
+        return QVariant::fromValue(v);
+    }
+    if (type == REG_SZ)
+        return ferry::reg::decodeString(data);
+    return {};
+}
+
+inline void store(const QString &keyPath, const QString &name, const QVariant &value)
+{
+    CRegistry reg;
+    QVERIFY(reg.Create(keyPath));
+    if (value.typeId() == QMetaType::QString)
+        QVERIFY(reg.SetStringValue(name, value.toString()));
+    else
+        QVERIFY(reg.SetDoubleWordValue(name, value.toUInt()));
+}
+
+inline QVariant dw(quint32 v)
+{
+    return QVariant::fromValue(v);
 }

@@ -22,42 +22,6 @@ QString key(const char *path)
     return QString::fromLatin1(path);
 }
 
-// The stored value as a number (REG_DWORD) or a string (REG_SZ); invalid when it is
-// missing or of another kind.
-QVariant stored(const QString &keyPath, const QString &name)
-{
-    CRegistry reg;
-    if (!reg.Open(keyPath))
-        return {};
-    RegValueType type = REG_NONE;
-    QByteArray data;
-    if (!reg.QueryValue(name, type, data))
-        return {};
-    if (type == REG_DWORD && data.size() == 4) {
-        quint32 v = 0;
-        reg.GetDoubleWordValue(name, v);
-        return QVariant::fromValue(v);
-    }
-    if (type == REG_SZ)
-        return ferry::reg::decodeString(data);
-    return {};
-}
-
-void store(const QString &keyPath, const QString &name, const QVariant &value)
-{
-    CRegistry reg;
-    QVERIFY(reg.Create(keyPath));
-    if (value.typeId() == QMetaType::QString)
-        QVERIFY(reg.SetStringValue(name, value.toString()));
-    else
-        QVERIFY(reg.SetDoubleWordValue(name, value.toUInt()));
-}
-
-QVariant dw(quint32 v)
-{
-    return QVariant::fromValue(v);
-}
-
 } // namespace
 
 class TestSettingsStore : public QObject {

@@ -7,9 +7,11 @@
 // answer sets the named fields (names without regard to case, fields not named
 // keep what they hold) and presses OK; a scripted OK that a check refuses leaves
 // the dialog open and, after the answer to the box that says why, the next
-// answer is read, as a user would try again.
+// answer is read, as a user would try again. A dialog with a single text field
+// may take the whole answer as that field's text instead (applyScript).
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QHash>
 #include <QString>
 
@@ -19,6 +21,9 @@ namespace ferry {
 
 // "A=1;b=2" -> {"a": "1", "b": "2"}; names are trimmed and lower-cased, values kept as they are.
 QHash<QString, QString> parseFieldAssignments(const QString &text);
+
+// A scripted check box value: "1", "true", "yes" or "on" (any case) tick it.
+bool parseFieldFlag(const QString &value);
 
 class CheckedDialog : public QDialog {
     Q_OBJECT
@@ -33,18 +38,26 @@ public:
     void accept() final;
 
     // Sets the fields a scripted answer names.
-    void applyScript(const QString &text) { applyFields(parseFieldAssignments(text)); }
+    virtual void applyScript(const QString &text) { applyFields(parseFieldAssignments(text)); }
 
 protected:
     // An OK / Cancel button row wired to accept() and reject().
-    QDialogButtonBox *okCancelButtons();
+    QDialogButtonBox *okCancelButtons() { return buttonRow(QDialogButtonBox::Ok | QDialogButtonBox::Cancel); }
+    // Lays the dialog out: its content above a row of these buttons (OK accepts
+    // through the checks, Cancel rejects). Returns the row, for more buttons.
+    QDialogButtonBox *setContentWithButtons(QLayout *content,
+                                            QDialogButtonBox::StandardButtons buttons = QDialogButtonBox::Ok
+                                                                                        | QDialogButtonBox::Cancel);
+
     // Shows the reason and focuses the field when a field is refused.
     virtual bool checkFields() { return true; }
     // Stores what OK stands for; called once the checks have passed.
     virtual void commit() {}
-    virtual void applyFields(const QHash<QString, QString> &fields) = 0;
+    virtual void applyFields(const QHash<QString, QString> &fields) { (void)fields; }
 
 private:
+    QDialogButtonBox *buttonRow(QDialogButtonBox::StandardButtons buttons);
+
     bool m_refused = false;
 };
 

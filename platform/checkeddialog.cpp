@@ -1,9 +1,10 @@
-#include "controlcenter/checkeddialog.h"
+#include "platform/checkeddialog.h"
 
 #include "platform/prompts.h"
 
 #include <QDialogButtonBox>
 #include <QStringList>
+#include <QVBoxLayout>
 
 namespace ferry {
 
@@ -17,6 +18,12 @@ QHash<QString, QString> parseFieldAssignments(const QString &text)
         fields.insert(assignment.left(equals).trimmed().toLower(), assignment.mid(equals + 1));
     }
     return fields;
+}
+
+bool parseFieldFlag(const QString &value)
+{
+    const QString v = value.trimmed().toLower();
+    return v == QLatin1String("1") || v == QLatin1String("true") || v == QLatin1String("yes") || v == QLatin1String("on");
 }
 
 bool CheckedDialog::run()
@@ -33,12 +40,21 @@ bool CheckedDialog::run()
     }
 }
 
-QDialogButtonBox *CheckedDialog::okCancelButtons()
+QDialogButtonBox *CheckedDialog::buttonRow(QDialogButtonBox::StandardButtons buttons)
 {
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    return buttons;
+    auto *box = new QDialogButtonBox(buttons, this);
+    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    return box;
+}
+
+QDialogButtonBox *CheckedDialog::setContentWithButtons(QLayout *content, QDialogButtonBox::StandardButtons buttons)
+{
+    QDialogButtonBox *box = buttonRow(buttons);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(content);
+    layout->addWidget(box);
+    return box;
 }
 
 void CheckedDialog::accept()
