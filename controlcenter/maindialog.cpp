@@ -68,6 +68,7 @@ MainDialog::MainDialog(ControlCenterSettings &settings, TunnelDriver &driver, QW
     setWindowTitle(QLatin1String(Title));
     setWindowIcon(treeimages::controlCenterIcon());
     buildControls();
+    createConnectionMachine();
     resize(380, 480);
     setConnectionText(tr("Not Connected"));
     setConnectionState(settings.connectionState);
@@ -187,9 +188,23 @@ void MainDialog::refreshFields()
     m_nicknameField->setText(m_settings.nickname);
 }
 
+void MainDialog::createConnectionMachine()
+{
+    ConnectionMachine::View view;
+    view.setState = [this](int state) { setConnectionState(state); };
+    view.setConnectionText = [this](const QString &text) { setConnectionText(text); };
+    view.setAwaitingAnswer = [this](bool waiting) { setAwaitingAnswer(waiting); };
+    view.setConnectButtonText = [this](const QString &text) { m_connect->setText(text); };
+    view.refreshFields = [this] { refreshFields(); };
+    view.startChatClient = [this] { startChatClient(); };
+    view.sharedBlock = [this] { return sharedBlock(); };
+    view.promptParent = this;
+    m_connection = std::make_unique<ConnectionMachine>(m_settings, m_driver, m_driverRecord, std::move(view));
+}
+
 void MainDialog::onConnectClicked()
 {
-    // The sign-on with a tunnelling server is not built yet.
+    m_connection->onConnect();
 }
 
 void MainDialog::startChatClient()
@@ -291,8 +306,7 @@ void MainDialog::end()
 
 void MainDialog::signOffAtExit()
 {
-    // The sign-off from a tunnelling server belongs to the connection state
-    // machine, which is not built yet; no session can be open without it.
+    m_connection->logoff();
 }
 
 void MainDialog::closeChatClient(SharedBlock block)
@@ -301,7 +315,7 @@ void MainDialog::closeChatClient(SharedBlock block)
     if (chat != 0)
         sessionpeers::askChatClientToClose(block);
 
-    // The server sockets belong to the connection state machine; the tree's rows go now.
+    m_connection->releaseSockets();
     m_tree->clear();
 
     // A chat client that did not end on the request is ended by the system's
