@@ -91,10 +91,20 @@ void ConnectionMachine::onConnect()
         signOn();
 }
 
+void ConnectionMachine::connectTo(const ServerChoice &choice)
+{
+    m_requestedChoice = choice;
+    onConnect();
+    if (state() != SigningOn)
+        m_requestedChoice.reset();
+}
+
 void ConnectionMachine::resolveTarget()
 {
     ServerChoice choice;
-    if (m_choiceSource)
+    if (m_requestedChoice)
+        choice = *m_requestedChoice;
+    else if (m_choiceSource)
         choice = m_choiceSource();
     else if (const auto fromRegistry = chosenServerFromRegistry())
         choice = *fromRegistry;
@@ -217,6 +227,7 @@ void ConnectionMachine::onRetryTick()
 void ConnectionMachine::giveUp(int finalState)
 {
     m_retryTimer.stop();
+    m_requestedChoice.reset();
     const bool noAnswer = m_retryCount == kMaxRetries;
     setState(NotConnected);
     refreshConnectionText();
@@ -339,6 +350,7 @@ void ConnectionMachine::accept(const QByteArray &datagram)
     if (!accepted)
         return;
     setState(SignedOn);
+    m_requestedChoice.reset();
     m_retryCount = 0;
     m_retryTimer.stop();
     m_view.setConnectButtonText(QLatin1String(texts::DisconnectButton));

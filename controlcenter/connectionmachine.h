@@ -62,6 +62,9 @@ public:
 
     // Connect / Disconnect, and the tree's connect and local server commands.
     void onConnect();
+    // Signs on to the given server (or toggles the local server) whatever the tree
+    // shows; the retries of this attempt keep to it.
+    void connectTo(const ServerChoice &choice);
     // Sign-off from the target; also run at exit.
     void logoff();
     // The retry timer's tick.
@@ -113,6 +116,7 @@ private:
     View m_view;
     std::function<ServerChoice()> m_choiceSource;
     std::function<void()> m_localServerStopped;
+    std::optional<ServerChoice> m_requestedChoice;
 
     QString m_target;
     QString m_description;
