@@ -29,6 +29,18 @@ std::uint32_t systemTickCount()
     return std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
+QUdpSocket *openDatagramSocket(QObject *owner, const QHostAddress &address, quint16 port,
+                               const std::function<void()> &onReadyRead)
+{
+    auto *socket = new QUdpSocket(owner);
+    if (!socket->bind(address, port)) {
+        delete socket;
+        return nullptr;
+    }
+    QObject::connect(socket, &QUdpSocket::readyRead, owner, onReadyRead);
+    return socket;
+}
+
 ChatRelay::ChatRelay(Host host, QObject *parent)
     : QObject(parent), m_host(std::move(host)), m_tickClock(systemTickCount)
 {
@@ -38,14 +50,8 @@ bool ChatRelay::open()
 {
     if (m_local)
         return true;
-    auto *socket = new QUdpSocket(this);
-    if (!socket->bind(loopback(), port(kServicePort))) {
-        delete socket;
-        return false;
-    }
-    m_local = socket;
-    connect(m_local, &QUdpSocket::readyRead, this, &ChatRelay::readChatClient);
-    return true;
+    m_local = openDatagramSocket(this, loopback(), port(kServicePort), [this] { readChatClient(); });
+    return m_local != nullptr;
 }
 
 void ChatRelay::close()

@@ -72,4 +72,9 @@ private:
 // The millisecond tick count of the system clock (wraps after 49.7 days).
 std::uint32_t systemTickCount();
 
+// A datagram socket bound to the address and port whose datagrams go to onReadyRead;
+// nullptr when the address and port cannot be had.
+QUdpSocket *openDatagramSocket(QObject *owner, const QHostAddress &address, quint16 port,
+                               const std::function<void()> &onReadyRead);
+
 } // namespace ferry

@@ -187,9 +187,11 @@ void ConnectionMachine::logoff()
     if (m_record.stateWord == std::uint32_t(DriverTunnelState::TunnelToServer))
         m_driver.control(DriverCode::CloseTunnel, m_record);
     m_view.refreshFields();
-    if (!m_serverSocket && !createServerSocket())
-        return;
+    // Without a target there is nobody to tell, so no socket is needed either
+    // (an exit without any sign-on must not complain about the own address).
     if (m_target.isEmpty())
+        return;
+    if (!m_serverSocket && !createServerSocket())
         return;
     sendToTarget(dg::encodeSingle(dg::kLogoff));
     m_view.setConnectButtonText(QLatin1String(texts::ConnectButton));
@@ -247,16 +249,12 @@ void ConnectionMachine::giveUp(int finalState)
 
 bool ConnectionMachine::createServerSocket()
 {
-    auto *socket = new QUdpSocket(this);
-    if (!socket->bind(QHostAddress(m_settings.ownAddressText), port(kServerPort))) {
-        delete socket;
+    m_serverSocket = openDatagramSocket(this, QHostAddress(m_settings.ownAddressText), port(kServerPort),
+                                        [this] { readServerSocket(); });
+    if (!m_serverSocket)
         prompts::warning(m_view.promptParent, QLatin1String(messages::ErrorCaption),
                          QLatin1String(texts::SocketFailed));
-        return false;
-    }
-    m_serverSocket = socket;
-    connect(m_serverSocket, &QUdpSocket::readyRead, this, &ConnectionMachine::readServerSocket);
-    return true;
+    return m_serverSocket != nullptr;
 }
 
 void ConnectionMachine::closeServerSocket()

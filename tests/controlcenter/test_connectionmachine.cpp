@@ -8,6 +8,7 @@
 #include "platform/ports.h"
 #include "platform/tunneldriver.h"
 #include "tests/support/bytelists.h"
+#include "tests/support/localnetwork.h"
 #include "tests/support/testenv.h"
 
 #include <QAction>
@@ -147,14 +148,10 @@ private slots:
         QCOMPARE(rig.dialog->sharedBlock()->serverName(), QByteArray("Home"));
         QCOMPARE(rig.machine().retryCount(), 0);
 
-        CRegistry chat;
-        QVERIFY(chat.Open(QStringLiteral("SOFTWARE\\Hollowell\\Ferry97\\Chat"), KEY_READ));
-        QString host;
-        quint32 chatPort = 0;
-        QVERIFY(chat.GetStringValue(QStringLiteral("ChatServer"), host));
-        QVERIFY(chat.GetDoubleWordValue(QStringLiteral("ChatServerPort"), chatPort));
-        QCOMPARE(host, QStringLiteral("chat.lanway.test"));
-        QCOMPARE(chatPort, 6668u);
+        const auto chat = test::chatServerSetting();
+        QVERIFY(chat);
+        QCOMPARE(chat->host, QStringLiteral("chat.lanway.test"));
+        QCOMPARE(chat->port, 6668u);
 
         // A second accept while signed on changes nothing.
         rig.driver.clearCodeLog();

@@ -6,6 +6,7 @@
 #include "controlcenter/chathandover.h"
 #include "controlcenter/servertarget.h"
 #include "platform/registrystore.h"
+#include "tests/support/localnetwork.h"
 #include "tests/support/testenv.h"
 
 #include <QTest>
@@ -104,14 +105,10 @@ private slots:
         reg::resetDefaultStore();
         QVERIFY(!handOverChatServer(QString()));
         QVERIFY(handOverChatServer(QStringLiteral("irc.lanway.test:6667")));
-        CRegistry chat;
-        QVERIFY(chat.Open(QStringLiteral("SOFTWARE\\Hollowell\\Ferry97\\Chat"), KEY_READ));
-        QString host;
-        quint32 port = 0;
-        QVERIFY(chat.GetStringValue(QStringLiteral("ChatServer"), host));
-        QVERIFY(chat.GetDoubleWordValue(QStringLiteral("ChatServerPort"), port));
-        QCOMPARE(host, QStringLiteral("irc.lanway.test"));
-        QCOMPARE(port, 6667u);
+        const auto chat = test::chatServerSetting();
+        QVERIFY(chat);
+        QCOMPARE(chat->host, QStringLiteral("irc.lanway.test"));
+        QCOMPARE(chat->port, 6667u);
     }
 };
 

@@ -104,14 +104,10 @@ private slots:
         // Start-up query, the close before the sign-on, then the accept sequence.
         QTRY_COMPARE(driverLog(env), (QList<int>{3, 7, 3, 6, 2, 9}));
 
-        CRegistry chat;
-        QVERIFY(chat.Open(QStringLiteral("SOFTWARE\\Hollowell\\Ferry97\\Chat"), KEY_READ));
-        QString host;
-        quint32 chatPort = 0;
-        QVERIFY(chat.GetStringValue(QStringLiteral("ChatServer"), host));
-        QVERIFY(chat.GetDoubleWordValue(QStringLiteral("ChatServerPort"), chatPort));
-        QCOMPARE(host, QStringLiteral("irc.lanway.test"));
-        QCOMPARE(chatPort, 6690u);
+        const auto chat = test::chatServerSetting();
+        QVERIFY(chat);
+        QCOMPARE(chat->host, QStringLiteral("irc.lanway.test"));
+        QCOMPARE(chat->port, 6690u);
 
         // The exit signs off: the logoff reaches the server, the tunnel is closed.
         const qint64 pid = cc.process->processId();

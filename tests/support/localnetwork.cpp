@@ -46,4 +46,15 @@ bool seedPlayer(const PlayerSeed &seed)
         && registry.SetStringValue(seed.serverDescription, seed.serverAddress + QStringLiteral(",preferred"));
 }
 
+std::optional<ChatServerSetting> chatServerSetting()
+{
+    CRegistry chat;
+    ChatServerSetting setting;
+    if (!chat.Open(QStringLiteral("SOFTWARE\\Hollowell\\Ferry97\\Chat"), KEY_READ)
+        || !chat.GetStringValue(QStringLiteral("ChatServer"), setting.host)
+        || !chat.GetDoubleWordValue(QStringLiteral("ChatServerPort"), setting.port))
+        return std::nullopt;
+    return setting;
+}
+
 } // namespace ferry::test

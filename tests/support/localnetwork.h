@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace ferry::test {
 
@@ -43,5 +44,13 @@ struct PlayerSeed {
 };
 // Writes the settings into the registry of the current FERRY_HOME.
 bool seedPlayer(const PlayerSeed &seed);
+
+// The chat server the chat client will use: ChatServer and ChatServerPort of the
+// chat settings; nothing while either is missing.
+struct ChatServerSetting {
+    QString host;
+    quint32 port = 0;
+};
+std::optional<ChatServerSetting> chatServerSetting();
 
 } // namespace ferry::test

@@ -3,8 +3,8 @@
 // starts ngircd and ferryd, the control center signs on and starts the chat
 // client, which joins its channel; the daemons end with the control center.
 
-#include "common/registry.h"
 #include "platform/registrystore.h"
+#include "tests/support/localnetwork.h"
 #include "tests/support/processprobe.h"
 #include "tests/support/testenv.h"
 
@@ -89,11 +89,11 @@ private slots:
 
         // The control center handed the local chat server to the chat client.
         reg::resetDefaultStore();
-        CRegistry chat;
         quint32 chatPort = 0;
         QVERIFY(QTest::qWaitFor([&] {
-            return chat.Open(QStringLiteral("SOFTWARE\\Hollowell\\Ferry97\\Chat"), KEY_READ)
-                && chat.GetDoubleWordValue(QStringLiteral("ChatServerPort"), chatPort);
+            const auto chat = test::chatServerSetting();
+            chatPort = chat ? chat->port : 0;
+            return chat && chat->host == QLatin1String("127.0.0.1");
         }, 5000));
         QVERIFY(fileText(state + QStringLiteral("/ngircd.conf")).contains(QStringLiteral("Ports = %1").arg(chatPort)));
 
