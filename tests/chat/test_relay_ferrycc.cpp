@@ -9,7 +9,6 @@
 #include "chat/gamelink/gamelink.h"
 #include "common/sharedblock.h"
 #include "platform/registrystore.h"
-#include "platform/sharedmemory.h"
 #include "tests/chat/fakefrontend.h"
 #include "tests/chat/ircpeer.h"
 #include "tests/support/localnetwork.h"
@@ -20,34 +19,6 @@
 using namespace ferry;
 
 namespace {
-
-// A control center started with --connect, and this test's view of its block.
-struct SignedOnControlCenter {
-    std::unique_ptr<QProcess> process;
-    SharedMemory memory;
-
-    ~SignedOnControlCenter()
-    {
-        memory.release();
-        if (process)
-            test::stopProcess(*process);
-    }
-
-    // Starts it and waits until the server's description stands in its block.
-    bool start(const QProcessEnvironment &environment, const QString &home, const QString &shmName)
-    {
-        process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(environment);
-        process->setWorkingDirectory(home);
-        process->setProcessChannelMode(QProcess::ForwardedChannels);
-        process->start(test::TestEnv::program(QStringLiteral("ferrycc")), {QStringLiteral("--connect")});
-        return process->waitForStarted(5000) && QTest::qWaitFor([&] {
-            return (memory.isMapped() || memory.open(shmName, sharedblock::Size) == SharedMemory::Result::Ok)
-                && SharedBlock(memory.data()).serverName() == "Home";
-        }, 15000);
-    }
-    SharedBlock block() const { return SharedBlock(memory.data()); }
-};
 
 // The chat client's core as tavern97 starts it: identity from the control center's
 // block, settings from the registry, the service link attached.
@@ -98,8 +69,8 @@ private slots:
         test::FerrydProcess ferryd;
         QVERIFY(ferryd.start(env, {QStringLiteral("--name"), QStringLiteral("Home"), QStringLiteral("--max-players"),
                                    QStringLiteral("8")}));
-        SignedOnControlCenter cc;
-        QVERIFY(cc.start(env.environment(), env.home(), env.shmName()));
+        test::ConnectingControlCenter cc;
+        QVERIFY(cc.start(env) && cc.waitUntilSignedOn());
 
         ChatCore chat(cc.block());
         QCOMPARE(chat.app.m_Settings.ChatServerPort, int(chatServer.port()));
@@ -135,12 +106,12 @@ private slots:
 
         test::FerrydProcess ferryd;
         QVERIFY(ferryd.start(env));
-        SignedOnControlCenter hero;
-        QVERIFY(hero.start(env.environment(), env.home(), env.shmName()));
+        test::ConnectingControlCenter hero;
+        QVERIFY(hero.start(env) && hero.waitUntilSignedOn());
         QProcessEnvironment buddyEnvironment = buddyEnv.environment();
         buddyEnvironment.insert(QStringLiteral("FERRY_PORT_OFFSET"), QString::number(env.portOffset()));
-        SignedOnControlCenter buddy;
-        QVERIFY(buddy.start(buddyEnvironment, buddyEnv.home(), buddyEnv.shmName()));
+        test::ConnectingControlCenter buddy;
+        QVERIFY(buddy.start(buddyEnvironment, buddyEnv.home(), buddyEnv.shmName()) && buddy.waitUntilSignedOn());
 
         ChatCore chat(hero.block());
         QVERIFY(chat.connect());

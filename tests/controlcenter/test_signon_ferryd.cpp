@@ -3,11 +3,9 @@
 // sign-off at exit, and the server's three refusals.
 
 #include "common/registry.h"
-#include "common/sharedblock.h"
 #include "controlcenter/ferrydatagrams.h"
 #include "platform/ports.h"
 #include "platform/registrystore.h"
-#include "platform/sharedmemory.h"
 #include "tests/support/localnetwork.h"
 #include "tests/support/processprobe.h"
 
@@ -21,28 +19,6 @@
 using namespace ferry;
 
 namespace {
-
-struct ControlCenter {
-    const test::TestEnv &env;
-    std::unique_ptr<QProcess> process;
-    SharedMemory memory;
-
-    explicit ControlCenter(const test::TestEnv &e) : env(e) {}
-    ~ControlCenter()
-    {
-        memory.release();
-        if (process)
-            test::stopProcess(*process);
-    }
-    bool start()
-    {
-        process = env.start(QStringLiteral("ferrycc"), {QStringLiteral("--connect")});
-        return process->waitForStarted(5000) && QTest::qWaitFor([&] {
-            return memory.isMapped() || memory.open(env.shmName(), sharedblock::Size) == SharedMemory::Result::Ok;
-        }, 15000);
-    }
-    QByteArray serverName() const { return SharedBlock(memory.data()).serverName(); }
-};
 
 QString driverLogPath(const test::TestEnv &env) { return env.home() + QStringLiteral("/driver.log"); }
 
@@ -96,9 +72,8 @@ private slots:
         test::FerrydProcess ferryd;
         QVERIFY(ferryd.start(env, {QStringLiteral("--name"), QStringLiteral("Home"), QStringLiteral("--tunnel"),
                                    QStringLiteral("127.0.0.2:4000")}));
-        ControlCenter cc(env);
-        QVERIFY(cc.start());
-        QTRY_COMPARE_WITH_TIMEOUT(cc.serverName(), QByteArray("Home"), 10000);
+        test::ConnectingControlCenter cc;
+        QVERIFY(cc.start(env) && cc.waitUntilSignedOn());
         QVERIFY(ferryd.waitForLine(QStringLiteral("sign-on nickname \"hero\" e-mail \"hero@lanway.test\"")));
         QVERIFY(ferryd.waitForLine(QStringLiteral("accepted, tunnel 127.0.0.2:4000")));
         // Start-up query, the close before the sign-on, then the accept sequence.
@@ -110,10 +85,10 @@ private slots:
         QCOMPARE(chat->port, 6690u);
 
         // The exit signs off: the logoff reaches the server, the tunnel is closed.
-        const qint64 pid = cc.process->processId();
+        const qint64 pid = cc.process().processId();
         QVERIFY(QTest::qWaitFor([&] { return test::catchesSignal(pid, SIGTERM); }, 10000));
         ::kill(pid_t(pid), SIGTERM);
-        QVERIFY(cc.process->waitForFinished(10000));
+        QVERIFY(cc.process().waitForFinished(10000));
         QVERIFY(ferryd.waitForLine(QStringLiteral("logoff")));
         QVERIFY(ferryd.waitForLine(QStringLiteral("logoff acknowledged")));
         QCOMPARE(driverLog(env).mid(6), (QList<int>{3, 7}));
@@ -153,11 +128,11 @@ private slots:
             QVERIFY(ferryd.waitForLine(QStringLiteral("service request: ban \"hero\"")));
         }
 
-        ControlCenter cc(env);
-        QVERIFY(cc.start());
+        test::ConnectingControlCenter cc;
+        QVERIFY(cc.start(env));
         QVERIFY(QTest::qWaitFor([&] { return !env.prompts().isEmpty(); }, 10000));
         QCOMPARE(env.prompts().first().text, message);
-        QVERIFY(cc.serverName().isEmpty());
+        QVERIFY(cc.block().serverName().isEmpty());
     }
 };
 

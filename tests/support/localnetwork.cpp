@@ -30,6 +30,31 @@ bool FerrydProcess::waitForLine(const QString &text, int timeoutMs)
     return QTest::qWaitFor([&] { return output().contains(text); }, timeoutMs);
 }
 
+ConnectingControlCenter::~ConnectingControlCenter()
+{
+    m_memory.release();
+    if (m_process)
+        stopProcess(*m_process);
+}
+
+bool ConnectingControlCenter::start(const QProcessEnvironment &environment, const QString &home,
+                                    const QString &shmName)
+{
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessEnvironment(environment);
+    m_process->setWorkingDirectory(home);
+    m_process->setProcessChannelMode(QProcess::ForwardedChannels);
+    m_process->start(TestEnv::program(QStringLiteral("ferrycc")), {QStringLiteral("--connect")});
+    return m_process->waitForStarted(5000) && QTest::qWaitFor([&] {
+        return m_memory.isMapped() || m_memory.open(shmName, sharedblock::Size) == SharedMemory::Result::Ok;
+    }, 15000);
+}
+
+bool ConnectingControlCenter::waitUntilSignedOn(const QByteArray &serverName, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return block().serverName() == serverName; }, timeoutMs);
+}
+
 bool seedPlayer(const PlayerSeed &seed)
 {
     CRegistry registry;

@@ -5,6 +5,8 @@
 // server needs an address of its own), and the registry settings of a player
 // whose control center signs on to it.
 
+#include "common/sharedblock.h"
+#include "platform/sharedmemory.h"
 #include "tests/support/testenv.h"
 
 #include <QProcess>
@@ -31,6 +33,24 @@ public:
 private:
     std::unique_ptr<QProcess> m_process;
     QString m_output;
+};
+
+// A control center started with --connect (it signs on to the registry's preferred
+// server at once) and the test's view of its shared block.
+class ConnectingControlCenter {
+public:
+    ~ConnectingControlCenter();
+    // Starts it and waits until its block is there.
+    bool start(const QProcessEnvironment &environment, const QString &home, const QString &shmName);
+    bool start(const TestEnv &env) { return start(env.environment(), env.home(), env.shmName()); }
+    // Waits until the server's description stands in the block.
+    bool waitUntilSignedOn(const QByteArray &serverName = "Home", int timeoutMs = 15000);
+    SharedBlock block() const { return SharedBlock(m_memory.data()); }
+    QProcess &process() { return *m_process; }
+
+private:
+    std::unique_ptr<QProcess> m_process;
+    SharedMemory m_memory;
 };
 
 // A player's control center settings: a fixed own address, one listed server.
