@@ -3,31 +3,15 @@
 //
 //   messageview_flood [lines] [scrollback]
 
+#include "bench/procstatus.h"
 #include "chat/windows/messageview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QScrollBar>
 
 #include <cstdio>
 #include <ctime>
-
-namespace {
-
-long peakRssKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -46,7 +30,7 @@ int main(int argc, char **argv)
     app.processEvents();
 
     const quint32 colours[] = {0x00000000, 0x000000FF, 0x00660000, 0x00008000};
-    const long rssBefore = peakRssKb();
+    const long rssBefore = procStatusKb("VmHWM");
     QElapsedTimer timer;
     timer.start();
     const std::clock_t cpuStart = std::clock();
@@ -72,6 +56,6 @@ int main(int argc, char **argv)
     std::printf("rate             %.0f lines/s (%.0f per cpu second)\n", lines / seconds,
                 lines / cpuSeconds);
     std::printf("peak RSS before  %ld kB\n", rssBefore);
-    std::printf("peak RSS (VmHWM) %ld kB\n", peakRssKb());
+    std::printf("peak RSS (VmHWM) %ld kB\n", procStatusKb("VmHWM"));
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/prompts.h"
 
+#include <QDialogButtonBox>
 #include <QStringList>
 
 namespace ferry {
@@ -30,6 +31,14 @@ bool CheckedDialog::run()
         if (accepted || !m_refused)
             return accepted;
     }
+}
+
+QDialogButtonBox *CheckedDialog::okCancelButtons()
+{
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    return buttons;
 }
 
 void CheckedDialog::accept()

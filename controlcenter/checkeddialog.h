@@ -13,6 +13,8 @@
 #include <QHash>
 #include <QString>
 
+class QDialogButtonBox;
+
 namespace ferry {
 
 // "A=1;b=2" -> {"a": "1", "b": "2"}; names are trimmed and lower-cased, values kept as they are.
@@ -34,6 +36,8 @@ public:
     void applyScript(const QString &text) { applyFields(parseFieldAssignments(text)); }
 
 protected:
+    // An OK / Cancel button row wired to accept() and reject().
+    QDialogButtonBox *okCancelButtons();
     // Shows the reason and focuses the field when a field is refused.
     virtual bool checkFields() { return true; }
     // Stores what OK stands for; called once the checks have passed.

@@ -1,6 +1,7 @@
 #include "controlcenter/connectionmachine.h"
 
-#include "controlcenter/chathandover.h"
+#include "common/registry.h"
+#include "controlcenter/chatserverhandover.h"
 #include "controlcenter/connectiontexts.h"
 #include "controlcenter/ferrydatagrams.h"
 #include "controlcenter/ipxnotbounddialog.h"
@@ -342,6 +343,20 @@ void ConnectionMachine::refuse(const char *message)
     prompts::warning(m_view.promptParent, QLatin1String(messages::ErrorCaption), QLatin1String(message));
 }
 
+namespace {
+
+// The chat client writes its settings key on its first start; a player who signs
+// on before ever starting it must still have the chat server handed over.
+void handOverChatServerForFirstRun(const QString &chatServerText)
+{
+    CRegistry chat;
+    if (!chatServerText.isEmpty())
+        chat.Create(QLatin1String(kChatSettingsKey));
+    handOverChatServer(chatServerText);
+}
+
+} // namespace
+
 void ConnectionMachine::accept(const QByteArray &datagram)
 {
     const auto accepted = dg::decodeAccepted(datagram);
@@ -366,7 +381,7 @@ void ConnectionMachine::accept(const QByteArray &datagram)
         m_record.addressWord = accepted->tunnelAddress;
         m_record.tunnelPort = accepted->tunnelPort;
         m_driver.control(DriverCode::SetTunnelEndpoint, m_record);
-        handOverChatServer(m_chatServer);
+        handOverChatServerForFirstRun(m_chatServer);
         if (m_settings.advanced.runChatOnConnect)
             m_view.startChatClient();
     }

@@ -2,6 +2,7 @@
 
 #include "common/sessionpeers.h"
 #include "controlcenter/messages.h"
+#include "controlcenter/servertree.h"
 #include "controlcenter/settingsdialog.h"
 #include "controlcenter/treeimages.h"
 #include "platform/launcher.h"
@@ -68,6 +69,15 @@ MainDialog::MainDialog(ControlCenterSettings &settings, TunnelDriver &driver, QW
     setWindowTitle(QLatin1String(Title));
     setWindowIcon(treeimages::controlCenterIcon());
     buildControls();
+    m_serverTree = new ServerTree(m_tree, m_treeImages, m_settings, [this] {
+        m_driver.control(DriverCode::Query, m_driverRecord);
+        return m_driverRecord.stateWord == std::uint32_t(DriverTunnelState::TunnelToServer);
+    }, this);
+    connect(m_serverTree, &ServerTree::connectRequested, this, &MainDialog::onConnectClicked);
+    connect(m_serverTree, &ServerTree::ownAddressChanged, this, [this] {
+        refreshFields();
+        refreshSharedBlock();
+    });
     createConnectionMachine();
     resize(380, 480);
     setConnectionText(tr("Not Connected"));
@@ -144,6 +154,7 @@ bool MainDialog::initialize()
     m_settings.fillDriverOptions(m_driverRecord);
     m_driver.control(DriverCode::Query, m_driverRecord);
 
+    m_serverTree->initialize();
     refreshFields();
     return true;
 }
@@ -200,6 +211,18 @@ void MainDialog::createConnectionMachine()
     view.sharedBlock = [this] { return sharedBlock(); };
     view.promptParent = this;
     m_connection = std::make_unique<ConnectionMachine>(m_settings, m_driver, m_driverRecord, std::move(view));
+    m_connection->setChoiceSource([this] {
+        ServerChoice choice;
+        choice.localServer = m_serverTree->localServerFlag();
+        if (const auto server = m_serverTree->selectedServer()) {
+            choice.serverSelected = true;
+            choice.description = server->name;
+            choice.address = server->address;
+            choice.chatServer = server->chatServer;
+        }
+        return choice;
+    });
+    m_connection->setLocalServerStopped([this] { m_serverTree->setLocalServerFlag(false); });
 }
 
 void MainDialog::onConnectClicked()
@@ -316,7 +339,8 @@ void MainDialog::closeChatClient(SharedBlock block)
         sessionpeers::askChatClientToClose(block);
 
     m_connection->releaseSockets();
-    m_tree->clear();
+    // The tree writes its servers back and its rows go now.
+    m_serverTree->release();
 
     // A chat client that did not end on the request is ended by the system's
     // termination signal, which still takes it through its normal exit.

@@ -26,6 +26,7 @@ class QTreeWidget;
 
 namespace ferry {
 
+class ServerTree;
 class TunnelDriver;
 
 class MainDialog : public QDialog {
@@ -82,6 +83,8 @@ public:
     const DriverStatusRecord &driverRecord() const { return m_driverRecord; }
     const QList<QIcon> &treeImages() const { return m_treeImages; }
     QTreeWidget *tree() const { return m_tree; }
+    // The servers, their players and the sign-on target (selectedServer(), localServerFlag()).
+    ServerTree *serverTree() const { return m_serverTree; }
     QPushButton *connectButton() const { return m_connect; }
     QPushButton *chatButton() const { return m_chat; }
     QPushButton *settingsButton() const { return m_settingsButton; }
@@ -124,6 +127,7 @@ private:
     bool m_ended = false;
 
     QTreeWidget *m_tree = nullptr;
+    ServerTree *m_serverTree = nullptr;
     QLabel *m_connectionField = nullptr;
     QLabel *m_addressField = nullptr;
     QLabel *m_hostNameField = nullptr;

@@ -1,9 +1,10 @@
 #include "controlcenter/servertarget.h"
 
-#include "common/registry.h"
 #include "controlcenter/connectiontexts.h"
 #include "controlcenter/dottedaddress.h"
-#include "controlcenter/settings.h"
+#include "controlcenter/serverlist.h"
+
+#include <algorithm>
 
 namespace ferry {
 
@@ -32,34 +33,18 @@ ResolvedTarget resolveTarget(const ServerChoice &choice, const QString &defaultC
 
 std::optional<ServerChoice> chosenServerFromRegistry()
 {
-    CRegistry registry;
-    if (!registry.Open(QLatin1String(settingskeys::Servers), KEY_READ))
+    const QList<CKServer> servers = serverlist::readServers();
+    if (servers.isEmpty())
         return std::nullopt;
-    std::optional<ServerChoice> first;
-    for (int i = 0;; ++i) {
-        QString name;
-        CRegistry::KeyValueTypes type;
-        QByteArray data;
-        if (!registry.EnumerateValues(i, name, type, data))
-            break;
-        QString text;
-        if (!registry.GetStringValue(name, text))
-            continue;
-        const QString address = text.section(QLatin1Char(','), 0, 0).trimmed();
-        const bool local = text.trimmed().compare(QLatin1String(connectiontexts::LocalTarget), Qt::CaseInsensitive) == 0;
-        if (!local && !parseDottedAddress(address))
-            continue;
-        ServerChoice choice;
-        choice.localServer = local;
-        choice.serverSelected = !local;
-        choice.description = name;
-        choice.address = address;
-        if (text.contains(QLatin1String("preferred")))
-            return choice;
-        if (!first)
-            first = choice;
-    }
-    return first;
+    const auto preferred = std::find_if(servers.begin(), servers.end(), [](const CKServer &s) { return s.preferred; });
+    const CKServer &server = preferred != servers.end() ? *preferred : servers.first();
+    ServerChoice choice;
+    choice.localServer = server.address.compare(QLatin1String(serverlist::kLocalAddress), Qt::CaseInsensitive) == 0;
+    choice.serverSelected = !choice.localServer;
+    choice.description = server.name;
+    choice.address = server.address;
+    choice.chatServer = server.chatServer;
+    return choice;
 }
 
 } // namespace ferry

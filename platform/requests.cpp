@@ -13,6 +13,7 @@ namespace {
 // One short line each way: the request, then "ok" once it is taken.
 const QByteArray FrontLine = "front\n";
 const QByteArray CloseLine = "close\n";
+const QByteArray DumpLine = "dump\n";
 const QByteArray AckLine = "ok\n";
 constexpr qint64 MaxLine = 16;
 
@@ -48,7 +49,7 @@ bool sendRequest(const QString &endpoint, Request request, int timeoutMs)
     socket.connectToServer(endpoint);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(request == Request::Close ? CloseLine : FrontLine);
+    socket.write(request == Request::Close ? CloseLine : request == Request::DumpWindows ? DumpLine : FrontLine);
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
     QByteArray reply;
@@ -105,8 +106,14 @@ void Receiver::readRequest(QLocalSocket *socket)
         return;
     }
     const QByteArray line = socket->readLine(MaxLine);
-    const bool close = line == CloseLine;
-    if (!close && line != FrontLine) {
+    void (Receiver::*signal)() = nullptr;
+    if (line == CloseLine)
+        signal = &Receiver::closeRequested;
+    else if (line == FrontLine)
+        signal = &Receiver::bringToFrontRequested;
+    else if (line == DumpLine)
+        signal = &Receiver::dumpWindowsRequested;
+    if (!signal) {
         socket->disconnectFromServer();
         return;
     }
@@ -114,8 +121,7 @@ void Receiver::readRequest(QLocalSocket *socket)
     socket->flush();
     socket->disconnectFromServer();
     // Emitted from the event loop, so a receiver that quits on it has confirmed first.
-    QMetaObject::invokeMethod(this, close ? &Receiver::closeRequested : &Receiver::bringToFrontRequested,
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, signal, Qt::QueuedConnection);
 }
 
 } // namespace ferry::requests

@@ -1,7 +1,8 @@
 #pragma once
 
 // Requests one process of the suite sends to another running one: come to the
-// front (a second copy was started) and close (the control center is leaving).
+// front (a second copy was started), close (the control center is leaving), and
+// dump its windows (tests and automation read what a running program shows).
 // The chat client listens on a local socket whose name is derived from the shared
 // block's name and its own process id, so each copy has its own address and test
 // runs side by side do not meet. The control center, of which one runs per block,
@@ -15,7 +16,7 @@ class QLocalSocket;
 
 namespace ferry::requests {
 
-enum class Request { BringToFront, Close };
+enum class Request { BringToFront, Close, DumpWindows };
 
 // The local socket name the chat client with process id pid listens on.
 QString endpointName(qint64 pid);
@@ -46,6 +47,7 @@ public:
 signals:
     void bringToFrontRequested();
     void closeRequested();
+    void dumpWindowsRequested();
 
 private:
     void accept();

@@ -6,6 +6,7 @@
 #include "chat/core/tavernwapp.h"
 #include "chat/gamelink/gamelink.h"
 #include "chat/windows/mainframe.h"
+#include "chat/windows/windowdump.h"
 #include "common/sessionpeers.h"
 #include "common/splashwindow.h"
 #include "platform/paths.h"
@@ -109,6 +110,11 @@ CTavernwProgram::StartResult CTavernwProgram::Start()
     connect(m_requests.get(), &ferry::requests::Receiver::closeRequested, frame, &QWidget::close);
     connect(m_requests.get(), &ferry::requests::Receiver::bringToFrontRequested, this, &CTavernwProgram::bringToFront);
     connect(m_signals.get(), &ferry::UnixSignalWatcher::terminationRequested, frame, &QWidget::close);
+    // Tests and automation read the windows of the running program from a dump file.
+    const QString dumpPath = qEnvironmentVariable("FERRY_WINDOW_DUMP");
+    if (!dumpPath.isEmpty())
+        connect(m_requests.get(), &ferry::requests::Receiver::dumpWindowsRequested, this,
+                [this, dumpPath] { tavern::WriteWindowDump(*m_frame, dumpPath); });
     m_requests->listen();
     m_block->setChatWindow(qint32(QCoreApplication::applicationPid()));
 

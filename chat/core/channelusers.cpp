@@ -2,12 +2,22 @@
 
 #include <algorithm>
 
+namespace {
+
+bool lessIgnoringCase(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) < 0;
+}
+
+} // namespace
+
 qsizetype CChannelUsers::indexOf(const QString &item) const
 {
-    for (qsizetype i = 0; i < m_items.size(); ++i)
-        if (m_items.at(i).compare(item, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    // Items equal without regard to case sit together in the order; the first is the one.
+    const auto at = std::lower_bound(m_items.begin(), m_items.end(), item, lessIgnoringCase);
+    if (at == m_items.end() || at->compare(item, Qt::CaseInsensitive) != 0)
+        return -1;
+    return at - m_items.begin();
 }
 
 bool CChannelUsers::Contains(const QString &item) const
@@ -15,15 +25,20 @@ bool CChannelUsers::Contains(const QString &item) const
     return indexOf(item) >= 0;
 }
 
-bool CChannelUsers::AddUser(const QString &item)
+bool CChannelUsers::insert(const QString &item)
 {
     if (Contains(item))
         return false;
-    const auto at = std::upper_bound(m_items.begin(), m_items.end(), item, [](const QString &a, const QString &b) {
-        return a.compare(b, Qt::CaseInsensitive) < 0;
-    });
+    const auto at = std::upper_bound(m_items.begin(), m_items.end(), item, lessIgnoringCase);
+    m_last.insertedAt = at - m_items.begin();
     m_items.insert(at, item);
     return true;
+}
+
+bool CChannelUsers::AddUser(const QString &item)
+{
+    m_last = {};
+    return insert(item);
 }
 
 int CChannelUsers::take(const QString &nick)
@@ -32,6 +47,7 @@ int CChannelUsers::take(const QString &nick)
         const qsizetype i = indexOf(prefix.isNull() ? nick : prefix + nick);
         if (i >= 0) {
             m_items.removeAt(i);
+            m_last.removedAt = i;
             return prefix.unicode();
         }
     }
@@ -40,6 +56,7 @@ int CChannelUsers::take(const QString &nick)
 
 bool CChannelUsers::RemoveUser(const QString &nick)
 {
+    m_last = {};
     return take(nick) >= 0;
 }
 
@@ -50,6 +67,7 @@ bool CChannelUsers::IsUserListed(const QString &nick) const
 
 void CChannelUsers::SetUserMode(const QString &mode, const QString &nick)
 {
+    m_last = {};
     const int had = take(nick);
     const bool wasOp = had == u'@';
     const bool wasVoice = had == u'+';
@@ -68,12 +86,13 @@ void CChannelUsers::SetUserMode(const QString &mode, const QString &nick)
         if (letter != u'o' && wasOp)
             item = u'@' + nick;
     }
-    AddUser(item);
+    insert(item);
 }
 
 void CChannelUsers::RenameUser(const QString &newNick, const QString &oldNick)
 {
+    m_last = {};
     const QString nick = newNick.startsWith(u':') ? newNick.mid(1) : newNick;
     const int had = take(oldNick);
-    AddUser(had > 0 ? QChar(had) + nick : nick);
+    insert(had > 0 ? QChar(had) + nick : nick);
 }

@@ -9,6 +9,14 @@
 
 class CChannelUsers {
 public:
+    // Where the last operation changed the items: the index an item was removed from
+    // (in the items before the operation) and the index one was inserted at (in the
+    // items after it); -1 for neither. Views use it to follow without a rebuild.
+    struct Change {
+        qsizetype removedAt = -1;
+        qsizetype insertedAt = -1;
+    };
+
     // Adds the item unless one with the same text (ignoring case) is there. True when added.
     bool AddUser(const QString &item);
     // Removes the first of "@"+nick, "+"+nick, nick that is present.
@@ -22,11 +30,14 @@ public:
 
     const QStringList &Items() const { return m_items; }
     void Clear() { m_items.clear(); }
+    Change LastChange() const { return m_last; }
 
 private:
     // Removes the user's item; returns its prefix ('@', '+', or 0 for none), or -1 when absent.
     int take(const QString &nick);
     qsizetype indexOf(const QString &item) const;
+    bool insert(const QString &item);
 
     QStringList m_items;
+    Change m_last;
 };

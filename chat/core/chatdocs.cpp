@@ -31,27 +31,32 @@ void CTavernwDoc::SetModeText(const QString &modes)
 bool CTavernwDoc::AddUser(const QString &item)
 {
     const bool added = m_users.AddUser(item);
-    if (added)
-        emit usersChanged();
+    announceUserChange();
     return added;
 }
 
 bool CTavernwDoc::RemoveUser(const QString &nick)
 {
     const bool removed = m_users.RemoveUser(nick);
-    if (removed)
-        emit usersChanged();
+    announceUserChange();
     return removed;
 }
 
 void CTavernwDoc::SetUserMode(const QString &mode, const QString &nick)
 {
     m_users.SetUserMode(mode, nick);
-    emit usersChanged();
+    announceUserChange();
 }
 
 void CTavernwDoc::RenameUser(const QString &newNick, const QString &oldNick)
 {
     m_users.RenameUser(newNick, oldNick);
-    emit usersChanged();
+    announceUserChange();
+}
+
+void CTavernwDoc::announceUserChange()
+{
+    const CChannelUsers::Change change = m_users.LastChange();
+    if (change.removedAt >= 0 || change.insertedAt >= 0)
+        emit usersEdited(change.removedAt, change.insertedAt);
 }

@@ -73,9 +73,13 @@ public:
     const CChannelUsers &Users() const { return m_users; }
 
 signals:
-    void usersChanged();
+    // One item left the users (at removedAt, an index before the change) and/or one
+    // came in (at insertedAt, an index after it); -1 for neither.
+    void usersEdited(qsizetype removedAt, qsizetype insertedAt);
 
 private:
+    void announceUserChange();
+
     QString m_topic;
     QString m_modeText;
     QString m_selectedNick;

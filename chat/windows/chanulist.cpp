@@ -17,7 +17,8 @@ CChanUList::CChanUList(CTavernwDoc *doc, QWidget *parent) : QListWidget(parent),
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSortingEnabled(false); // the document's order is the order shown
-    connect(doc, &CTavernwDoc::usersChanged, this, &CChanUList::refill);
+    setUniformItemSizes(true); // one line of text each: lays out thousands of rows at once
+    connect(doc, &CTavernwDoc::usersEdited, this, &CChanUList::follow);
     connect(this, &QListWidget::itemSelectionChanged, this, &CChanUList::selectionMoved);
     connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
         if (onSendMessage && item)
@@ -74,6 +75,22 @@ void CChanUList::refill()
         if (!again.isEmpty())
             setCurrentItem(again.first());
     }
+}
+
+// Applies one edit of the document's users to the rows, instead of rebuilding them:
+// a channel of thousands of users gets its names one at a time.
+void CChanUList::follow(qsizetype removedAt, qsizetype insertedAt)
+{
+    if (!m_doc)
+        return;
+    const QStringList &items = m_doc->Users().Items();
+    const QSignalBlocker quiet(this); // following the document is not the user selecting
+    if (removedAt >= 0 && removedAt < count())
+        delete takeItem(int(removedAt));
+    if (insertedAt >= 0 && insertedAt < items.size())
+        insertItem(int(insertedAt), items.at(insertedAt));
+    if (count() != items.size())
+        refill();
 }
 
 void CChanUList::selectionMoved()

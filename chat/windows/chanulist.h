@@ -43,6 +43,7 @@ protected:
 
 private:
     void refill();
+    void follow(qsizetype removedAt, qsizetype insertedAt);
     void selectionMoved();
 
     QPointer<CTavernwDoc> m_doc;

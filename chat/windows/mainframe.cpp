@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFrame>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -98,14 +99,24 @@ QAction *CMainFrame::addCommand(QMenu *menu, const QString &text, const std::fun
 
 QAction *CMainFrame::action(const QString &text) const
 {
-    for (QAction *a : m_actions)
-        if (a->text() == text)
+    // Commands of the menu bar not shown now do not count; toolbar-only ones do.
+    for (QAction *a : m_actions) {
+        if (a->text() != text)
+            continue;
+        bool shown = true;
+        for (QObject *holder : a->associatedObjects())
+            if (auto *menu = qobject_cast<QMenu *>(holder))
+                shown = menu->menuAction()->isVisible();
+        if (shown)
             return a;
+    }
     return nullptr;
 }
 
 void CMainFrame::buildMenusAndBars()
 {
+    buildNoWindowMenus();
+
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     addCommand(file, QStringLiteral("E&xit"), [this] { close(); });
 
@@ -133,6 +144,8 @@ void CMainFrame::buildMenusAndBars()
     stop->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     QAction *explore = addCommand(commands, QStringLiteral("Microsoft &Explorer"),
                                   [] { ferry::launcher::openUrl(QStringLiteral(".")); });
+    QAction *spy = addCommand(commands, QStringLiteral("&Descent Game Spy"), [this] { toggleGameSpy(); });
+    spy->setCheckable(true);
 
     QMenu *window = menuBar()->addMenu(QStringLiteral("&Window"));
     QAction *cascade = addCommand(window, QStringLiteral("&Cascade"), [this] { m_mdi->cascadeSubWindows(); });
@@ -144,7 +157,12 @@ void CMainFrame::buildMenusAndBars()
                 w->showMinimized();
     });
 
+    // Both menu bars share the help menu.
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    addCommand(help, QStringLiteral("&Help Topics"), [this] {
+        if (m_commands.helpTopics)
+            m_commands.helpTopics();
+    });
     addCommand(help, QStringLiteral("&Hollowell Networks Home page"), [] { ferry::launcher::openUrl(kHomePage); });
     QAction *about = addCommand(help, QStringLiteral("&About Tavern97..."), [this] { ShowAbout(); });
 
@@ -158,6 +176,7 @@ void CMainFrame::buildMenusAndBars()
     cascade->setIcon(s->standardIcon(QStyle::SP_TitleBarNormalButton));
     tile->setIcon(s->standardIcon(QStyle::SP_FileDialogListView));
     list->setIcon(s->standardIcon(QStyle::SP_FileDialogDetailedView));
+    spy->setIcon(s->standardIcon(QStyle::SP_ComputerIcon));
     clear->setStatusTip(QStringLiteral("Clear Window Buffer"));
     clear->setToolTip(QStringLiteral("Clear Window"));
 
@@ -174,9 +193,102 @@ void CMainFrame::buildMenusAndBars()
     bar->addActions({cascade, tile});
     bar->addSeparator();
     bar->addAction(list);
-    statusBar()->showMessage(QStringLiteral("Ready"));
+    bar->addSeparator();
+    bar->addAction(spy);
+    buildStatusBar();
 
     connect(commands, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
+    // Every other menu belongs to the bar shown while a window is open.
+    for (QAction *menu : menuBar()->actions())
+        if (menu != help->menuAction() && !m_noWindowMenus.contains(menu))
+            m_windowMenus << menu;
+    updateMenuVariant();
+}
+
+void CMainFrame::toggleGameSpy()
+{
+    const bool open = m_commands.toggleGameSpy && m_commands.toggleGameSpy();
+    if (QAction *item = action(QStringLiteral("&Descent Game Spy")))
+        item->setChecked(open);
+}
+
+// The menus shown while no window is open: the setup, the launchpad and leaving.
+void CMainFrame::buildNoWindowMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    // The same setup dialog as "&Config" of the other bar.
+    addCommand(file, QStringLiteral("&Preferences"), [this] {
+        for (QAction *a : std::as_const(m_actions)) {
+            if (a->text() == QLatin1String("&Config")) {
+                a->trigger();
+                return;
+            }
+        }
+    });
+    file->addSeparator();
+    addCommand(file, QStringLiteral("E&xit"), [this] { close(); });
+
+    QMenu *launch = menuBar()->addMenu(QStringLiteral("&Launch"));
+    addCommand(launch, QStringLiteral("&Configure Launchpad"), [this] {
+        if (m_commands.configureLaunchpad)
+            m_commands.configureLaunchpad();
+    });
+    launch->addSeparator();
+    for (int slot = 0; slot < 20; ++slot) {
+        const QString text = slot < 9 ? QStringLiteral("Game 0&%1").arg(slot + 1) : QStringLiteral("Game %1").arg(slot + 1);
+        addCommand(launch, text, [this, slot] {
+            if (m_commands.launchSlot)
+                m_commands.launchSlot(slot);
+        });
+    }
+    m_noWindowMenus = {file->menuAction(), launch->menuAction()};
+}
+
+void CMainFrame::buildStatusBar()
+{
+    statusBar()->showMessage(QStringLiteral("Ready"));
+    for (QLabel *&label : m_lockLabels) {
+        label = new QLabel(this);
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 8);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        statusBar()->addPermanentWidget(label);
+    }
+    UpdateLockIndicators(ferry::currentKeyLocks());
+    connect(&m_timer, &QTimer::timeout, this, [this] { UpdateLockIndicators(ferry::currentKeyLocks()); });
+}
+
+void CMainFrame::UpdateLockIndicators(const ferry::KeyLocks &locks)
+{
+    const bool on[3] = {locks.caps, locks.num, locks.scroll};
+    const char *const names[3] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i)
+        m_lockLabels[i]->setText(on[i] ? QString::fromLatin1(names[i]) : QString());
+}
+
+QString CMainFrame::lockIndicatorText(int which) const
+{
+    return which >= 0 && which < 3 ? m_lockLabels[which]->text() : QString();
+}
+
+// The no-window menus while the window area is empty, the chat menus otherwise.
+void CMainFrame::updateMenuVariant()
+{
+    const bool anyWindow = !m_mdi->subWindowList().isEmpty();
+    for (QAction *menu : std::as_const(m_noWindowMenus))
+        menu->setVisible(!anyWindow);
+    for (QAction *menu : std::as_const(m_windowMenus))
+        menu->setVisible(anyWindow);
+}
+
+QStringList CMainFrame::shownMenus() const
+{
+    QStringList titles;
+    for (QAction *menu : menuBar()->actions())
+        if (menu->isVisible())
+            titles << menu->text();
+    return titles;
 }
 
 void CMainFrame::updateCommandStates()
@@ -198,6 +310,8 @@ bool CMainFrame::CreateWindowFor(CChatDocBase *doc)
     host.runCommand = [this](const QString &text, const QString &target) { RunCommand(text, target); };
     auto *frame = new CChatFrame(doc, host);
     m_mdi->addSubWindow(frame);
+    connect(frame, &QObject::destroyed, this, &CMainFrame::updateMenuVariant, Qt::QueuedConnection);
+    updateMenuVariant();
     AddWindowTab(doc->Name());
     frame->RestorePlacement();
     m_mdi->setActiveSubWindow(frame);
@@ -301,6 +415,7 @@ CChatFrame *CMainFrame::activeChatFrame() const
 
 void CMainFrame::onSubWindowActivated(QMdiSubWindow *window)
 {
+    updateMenuVariant();
     if (auto *frame = qobject_cast<CChatFrame *>(window))
         SelectWindowTab(frame->windowName());
     updateCommandStates();

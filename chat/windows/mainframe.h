@@ -18,6 +18,7 @@
 #include "chat/core/chatfrontend.h"
 #include "chat/windows/commandrunner.h"
 #include "chat/core/viewsettings.h"
+#include "platform/keylocks.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -27,6 +28,7 @@
 
 class CTavernwApp;
 class QAction;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 
@@ -35,6 +37,16 @@ namespace tavern {
 class CChannelListDlg;
 class CChatFrame;
 class CWindowTabBar;
+
+// Menu commands carried out by parts that live outside the main frame (launchpad,
+// game spy, help). A command whose hook is empty does nothing.
+struct MainFrameCommands {
+    std::function<void()> configureLaunchpad;
+    std::function<void(int slot)> launchSlot; // "Game 0&1".."Game 20": slot 0..19
+    // "&Descent Game Spy": opens or closes the spy window; returns whether it is open now.
+    std::function<bool()> toggleGameSpy;
+    std::function<void()> helpTopics;
+};
 
 class CMainFrame : public QMainWindow, public IChatFrontEnd {
     Q_OBJECT
@@ -46,6 +58,9 @@ public:
 
     void Attach(CTavernwApp *app);
     CTavernwApp *app() const { return m_app; }
+
+    // Hooks of the menu commands other parts carry out.
+    void SetCommands(MainFrameCommands commands) { m_commands = std::move(commands); }
 
     // The command interpreter's entry: text and target window name ("" for none).
     void SetCommandRunner(CommandRunner runner) { m_runner = std::move(runner); }
@@ -72,7 +87,17 @@ public:
     QMdiArea *windowArea() const { return m_mdi; }
     CWindowTabBar *tabBar() const { return m_tabs; }
     CChannelListDlg *channelListDialog() const { return m_channelList; }
+    // The first menu command with this text in the menu bar now shown.
     QAction *action(const QString &text) const;
+    // The menus of the bar now shown, by title: the no-window variant ("&File",
+    // "&Launch", "&Help") while the window area is empty, the chat variant
+    // ("&File", "&Commands", "&Preferences", "&Window", "&Help") while a window is open.
+    QStringList shownMenus() const;
+
+    // Caps Lock, Num Lock and Scroll Lock in the status bar ("CAP", "NUM", "SCRL"
+    // when on); the timer refreshes them from the keyboard.
+    void UpdateLockIndicators(const ferry::KeyLocks &locks);
+    QString lockIndicatorText(int which) const;
     const QTimer &tickTimer() const { return m_timer; }
 
     // The settings every message view reads.
@@ -93,6 +118,10 @@ protected:
 
 private:
     void buildMenusAndBars();
+    void buildNoWindowMenus();
+    void buildStatusBar();
+    void updateMenuVariant();
+    void toggleGameSpy();
     QAction *addCommand(QMenu *menu, const QString &text, const std::function<void()> &run);
     void onSubWindowActivated(QMdiSubWindow *window);
     void onTabChosen(const QString &name);
@@ -105,7 +134,11 @@ private:
     CChannelListDlg *m_channelList;
     QTimer m_timer;
     bool m_stopScrolling = false;
+    MainFrameCommands m_commands;
     QList<QAction *> m_actions;
+    QList<QAction *> m_noWindowMenus; // menu titles of the variant shown without windows
+    QList<QAction *> m_windowMenus;   // and of the one shown with a window open
+    QLabel *m_lockLabels[3] = {};
 };
 
 } // namespace tavern

@@ -60,15 +60,10 @@ QStringList droppedFiles(const QMimeData *mime)
     return files;
 }
 
-qreal blockTop(QTextDocument *doc, const QTextBlock &block)
-{
-    return doc->documentLayout()->blockBoundingRect(block).top();
-}
-
 } // namespace
 
 CMessageView::CMessageView(MessageViewHost host, QWidget *parent)
-    : QTextEdit(parent), m_host(std::move(host))
+    : QPlainTextEdit(parent), m_host(std::move(host))
 {
     setReadOnly(true);
     setUndoRedoEnabled(false);
@@ -81,7 +76,7 @@ CMessageView::CMessageView(MessageViewHost host, QWidget *parent)
     viewport()->setMouseTracking(true);
 
     m_flushTimer.setSingleShot(true);
-    m_flushTimer.setInterval(0);
+    m_flushTimer.setInterval(kFlushDelayMs);
     connect(&m_flushTimer, &QTimer::timeout, this, &CMessageView::flush);
 
     const MessageViewSettings s = currentSettings();
@@ -90,7 +85,6 @@ CMessageView::CMessageView(MessageViewHost host, QWidget *parent)
         document()->setDefaultFont(*font);
     }
     applyBackground(s.background);
-    applyScrollbackCap(s.scrollbackLines);
 }
 
 CMessageView::~CMessageView() = default;
@@ -110,12 +104,22 @@ void CMessageView::applyBackground(quint32 colour)
     setPalette(p);
 }
 
-void CMessageView::applyScrollbackCap(int lines)
+// Drops the oldest lines once the pane holds more than `lines` plus a slack of an
+// eighth, down to `lines`. Every removal at the front makes the text layout move all
+// the lines after it, so trimming a few lines per batch (as a block count limit on
+// the document does) costs a pass over the whole scrollback each time; trimming in
+// steps pays that pass once per step.
+void CMessageView::trimScrollback(QTextCursor &cursor, int lines)
 {
-    // One more block than lines: the text always ends with an empty line.
-    const int blocks = lines > 0 ? lines + 1 : 0;
-    if (document()->maximumBlockCount() != blocks)
-        document()->setMaximumBlockCount(blocks);
+    if (lines <= 0)
+        return;
+    QTextDocument *doc = document();
+    const int shown = doc->blockCount() - 1; // the text always ends with an empty line
+    if (shown <= lines + std::max(1, lines / 8))
+        return;
+    cursor.movePosition(QTextCursor::Start);
+    cursor.setPosition(doc->findBlockByNumber(shown - lines).position(), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
 }
 
 void CMessageView::SetLineColor(quint32 colour)
@@ -169,7 +173,6 @@ void CMessageView::flush()
         return;
     const MessageViewSettings s = currentSettings();
     applyBackground(s.background);
-    applyScrollbackCap(s.scrollbackLines);
 
     QTextDocument *doc = document();
     const QTextCursor user = textCursor();
@@ -177,14 +180,10 @@ void CMessageView::flush()
     const int savedPosition = user.position();
     const int charsBefore = doc->characterCount();
 
-    // With scrolling stopped, remember which text is at the top of the pane so the
-    // same text stays there even when old lines drop off the front.
-    int topPosition = -1;
-    qreal topOffset = 0;
-    if (s.stopScrolling) {
-        topPosition = cursorForPosition(QPoint(0, 0)).position();
-        topOffset = verticalScrollBar()->value() - blockTop(doc, doc->findBlock(topPosition));
-    }
+    // With scrolling stopped, remember which line is at the top of the pane so the
+    // same line stays there even when old lines drop off the front.
+    const int topBlock = s.stopScrolling ? firstVisibleBlock().blockNumber() : -1;
+    const int blocksBefore = doc->blockCount();
 
     QTextCursor cursor(doc);
     cursor.movePosition(QTextCursor::End);
@@ -193,10 +192,13 @@ void CMessageView::flush()
     for (const PendingLine &line : std::as_const(m_pending))
         insertLine(cursor, line, s);
     const int inserted = cursor.position() - start;
+    const int blocksInserted = doc->blockCount() - blocksBefore;
+    trimScrollback(cursor, s.scrollbackLines);
     cursor.endEditBlock();
     m_pending.clear();
 
     const int removed = std::max(0, charsBefore + inserted - doc->characterCount());
+    const int blocksRemoved = std::max(0, blocksBefore + blocksInserted - doc->blockCount());
     if (s.stopScrolling) {
         const int anchor = std::max(0, savedAnchor - removed);
         const int position = std::max(0, savedPosition - removed);
@@ -206,9 +208,8 @@ void CMessageView::flush()
             restored.setPosition(position, QTextCursor::KeepAnchor);
             setTextCursor(restored);
         }
-        const int top = topPosition - removed;
-        verticalScrollBar()->setValue(
-            top < 0 ? 0 : int(blockTop(doc, doc->findBlock(top)) + topOffset));
+        // The scroll bar of this pane counts lines.
+        verticalScrollBar()->setValue(std::max(0, topBlock - blocksRemoved));
     } else {
         QTextCursor end(doc);
         end.movePosition(QTextCursor::End);
@@ -302,11 +303,32 @@ QMimeData *CMessageView::createMimeDataFromSelection() const
     return mime;
 }
 
+// The character under a point of the viewport, or -1 when the point is beside the
+// text (past a line's end, below the last line).
 int CMessageView::characterAt(const QPoint &viewportPos) const
 {
-    const QPointF docPos = QPointF(viewportPos)
-        + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
-    return document()->documentLayout()->hitTest(docPos, Qt::ExactHit);
+    const QTextCursor c = cursorForPosition(viewportPos);
+    const QTextBlock block = c.block();
+    const QTextLayout *layout = block.layout();
+    if (!block.isValid() || !layout || layout->lineCount() == 0)
+        return -1;
+    const QRectF box = blockBoundingGeometry(block).translated(contentOffset());
+    const QPointF inBlock = QPointF(viewportPos) - box.topLeft();
+    if (inBlock.y() < 0 || inBlock.y() >= box.height())
+        return -1;
+    for (int i = 0; i < layout->lineCount(); ++i) {
+        const QTextLine line = layout->lineAt(i);
+        if (inBlock.y() < line.y() || inBlock.y() >= line.y() + line.height())
+            continue;
+        if (inBlock.x() < line.x() || inBlock.x() >= line.x() + line.naturalTextWidth())
+            return -1;
+        // The boundary nearest the point; the character is the one whose box holds it.
+        int at = line.xToCursor(inBlock.x(), QTextLine::CursorBetweenCharacters);
+        if (at > line.textStart() && line.cursorToX(at) > inBlock.x())
+            --at;
+        return block.position() + std::min(at, line.textStart() + line.textLength() - 1);
+    }
+    return -1;
 }
 
 bool CMessageView::isUnderlinedAt(int position) const
@@ -375,19 +397,19 @@ void CMessageView::mousePressEvent(QMouseEvent *event)
                 return;
         }
     }
-    QTextEdit::mousePressEvent(event);
+    QPlainTextEdit::mousePressEvent(event);
 }
 
 void CMessageView::mouseMoveEvent(QMouseEvent *event)
 {
-    QTextEdit::mouseMoveEvent(event);
+    QPlainTextEdit::mouseMoveEvent(event);
     m_overLink = isUnderlinedAt(characterAt(event->position().toPoint()));
     viewport()->setCursor(m_overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
 }
 
 void CMessageView::mouseReleaseEvent(QMouseEvent *event)
 {
-    QTextEdit::mouseReleaseEvent(event);
+    QPlainTextEdit::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         copySelection();
 }
@@ -427,7 +449,7 @@ void CMessageView::keyPressEvent(QKeyEvent *event)
         m_host.forwardKey(*event);
         return;
     }
-    QTextEdit::keyPressEvent(event);
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 bool CMessageView::event(QEvent *event)
@@ -441,7 +463,7 @@ bool CMessageView::event(QEvent *event)
             return true;
         }
     }
-    return QTextEdit::event(event);
+    return QPlainTextEdit::event(event);
 }
 
 void CMessageView::dragEnterEvent(QDragEnterEvent *event)

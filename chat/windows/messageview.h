@@ -8,18 +8,23 @@
 // "ftp:", "finger:", "getfile:" or "mailto:" are underlined in the URL colour and
 // act when clicked.
 //
+// The pane is a plain text edit (lines with character formats): it lays out only
+// the lines in sight, so a flood costs little more than storing the text.
+//
 // Floods: each appended line is written to the log at once, but drawing is
 // batched. Lines wait in a short queue that is inserted as one edit block when
-// kBatchLines have gathered or when control returns to the event loop (a zero
-// timer), or when flush() is called. The pane keeps at most
-// MessageViewSettings::scrollbackLines lines; the oldest drop.
+// kBatchLines have gathered, kFlushDelayMs after the first of them arrived, or
+// when flush() is called; a flood is then drawn some twenty times a second
+// instead of after every read from the server. The pane keeps the last
+// MessageViewSettings::scrollbackLines lines: the oldest drop in steps, once an
+// eighth more have gathered.
 
 #include "chat/core/viewsettings.h"
 #include "chat/core/windowlog.h"
 
 #include <QFont>
 #include <QList>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include <functional>
@@ -51,10 +56,11 @@ struct MessageViewHost {
     std::function<void(int)> forwardFunctionKey;
 };
 
-class CMessageView : public QTextEdit {
+class CMessageView : public QPlainTextEdit {
     Q_OBJECT
 public:
-    static constexpr int kBatchLines = 200;
+    static constexpr int kBatchLines = 500;
+    static constexpr int kFlushDelayMs = 50;
 
     explicit CMessageView(MessageViewHost host, QWidget *parent = nullptr);
     ~CMessageView() override;
@@ -117,7 +123,7 @@ private:
 
     MessageViewSettings currentSettings() const;
     void applyBackground(quint32 colour);
-    void applyScrollbackCap(int lines);
+    void trimScrollback(QTextCursor &cursor, int lines);
     void startLog();
     void insertLine(QTextCursor &cursor, const PendingLine &line, const MessageViewSettings &s);
     int characterAt(const QPoint &viewportPos) const;

@@ -4,6 +4,7 @@
 #include "chat/windows/channellistdlg.h"
 #include "chat/windows/chanulist.h"
 #include "chat/windows/windowplacement.h"
+#include "chat/windows/windowdump.h"
 #include "chat/windows/windowtabs.h"
 #include "common/profile.h"
 #include "tests/chat/chatwindowsclient.h"
@@ -313,9 +314,38 @@ private slots:
         emit list->itemDoubleClicked(found.first());
         QVERIFY(c.window(QStringLiteral("dave")));
 
-        // The selection survives a refill of the list.
+        // The selection survives other users coming.
         c.feed(QStringLiteral(":x!u@h JOIN #lanway"));
         QCOMPARE(list->currentItem()->text(), QStringLiteral("+dave"));
+    }
+
+    // The list follows the channel one edit at a time; after every kind of edit,
+    // including a rename onto a nickname already there and modes for nicknames not
+    // listed, it shows exactly the channel's users.
+    void userListFollowsEveryEdit()
+    {
+        WindowedClient c;
+        c.feed(QStringLiteral(":me!u@h JOIN #lanway"));
+        CChanUList *list = c.window(QStringLiteral("#lanway"))->userList();
+        const CTavernwDoc *doc = c.app.FindChannel(QStringLiteral("#lanway"));
+        const QStringList modes{QStringLiteral("+o"), QStringLiteral("-o"), QStringLiteral("+v"), QStringLiteral("-v")};
+        quint32 state = 7;
+        const auto next = [&state](quint32 n) {
+            state = state * 1103515245u + 12345u;
+            return (state >> 16) % n;
+        };
+        for (int step = 0; step < 400; ++step) {
+            const QString nick = QStringLiteral("u%1").arg(next(12));
+            switch (next(5)) {
+            case 0: c.feed(QStringLiteral(":%1!x@h JOIN #lanway").arg(nick)); break;
+            case 1: c.feed(QStringLiteral(":%1!x@h PART #lanway").arg(nick)); break;
+            case 2: c.feed(QStringLiteral(":me!x@h MODE #lanway %1 %2").arg(modes.at(int(next(4))), nick)); break;
+            case 3: c.feed(QStringLiteral(":%1!x@h NICK :U%2").arg(nick).arg(next(12))); break;
+            default: c.feed(QStringLiteral(":irc.test 353 me = #lanway :@%1 +u%2").arg(nick).arg(next(12))); break;
+            }
+            QCOMPARE(list->itemTexts(), doc->Users().Items());
+        }
+        QVERIFY(list->count() > 3);
     }
 
     void channelListRowsAndJoin()
@@ -365,9 +395,16 @@ private slots:
         QVERIFY(c.frame.ViewSettings().stopScrolling);
         QVERIFY(c.frame.action(QStringLiteral("S&top Scrolling"))->isChecked());
 
-        // Features that are not there have no menu items.
-        QVERIFY(!c.frame.action(QStringLiteral("&Descent Game Spy")));
-        QVERIFY(!c.frame.action(QStringLiteral("&Preferences")));
+        // The game spy's check mark says whether its window is open.
+        bool spyOpen = false;
+        MainFrameCommands hooks;
+        hooks.toggleGameSpy = [&spyOpen] { return spyOpen = !spyOpen; };
+        c.frame.SetCommands(hooks);
+        c.frame.action(QStringLiteral("&Descent Game Spy"))->trigger();
+        QVERIFY(c.frame.action(QStringLiteral("&Descent Game Spy"))->isChecked());
+        c.frame.action(QStringLiteral("&Descent Game Spy"))->trigger();
+        QVERIFY(!spyOpen);
+        QVERIFY(!c.frame.action(QStringLiteral("&Descent Game Spy"))->isChecked());
 
         // Chat settings reach the views.
         c.app.m_Settings.AutoLog = true;
@@ -377,6 +414,84 @@ private slots:
         QVERIFY(s.autoLog);
         QVERIFY(s.profanityFilter);
         QCOMPARE(s.background, 0x00102030u);
+    }
+
+    void menuBarFollowsWhetherAWindowIsOpen()
+    {
+        ferry::test::TestEnv env;
+        CMainFrame frame;
+        QStringList calls;
+        MainFrameCommands hooks;
+        hooks.configureLaunchpad = [&calls] { calls << QStringLiteral("configure"); };
+        hooks.launchSlot = [&calls](int slot) { calls << QStringLiteral("slot %1").arg(slot); };
+        frame.SetCommands(hooks);
+
+        const QStringList noWindow{QStringLiteral("&File"), QStringLiteral("&Launch"), QStringLiteral("&Help")};
+        // The chat bar: "&File", "&Commands", ("&Preferences",) "&Window", "&Help".
+        const auto isChatBar = [](const QStringList &menus) {
+            return menus.value(0) == QLatin1String("&File") && menus.value(1) == QLatin1String("&Commands")
+                && menus.contains(QStringLiteral("&Window")) && menus.last() == QLatin1String("&Help")
+                && !menus.contains(QStringLiteral("&Launch")) && menus.count(QStringLiteral("&File")) == 1;
+        };
+        QCOMPARE(frame.shownMenus(), noWindow);
+        QVERIFY(!frame.action(QStringLiteral("&Clear Buffer")));
+        QVERIFY(frame.action(QStringLiteral("&Preferences")));
+        frame.action(QStringLiteral("&Configure Launchpad"))->trigger();
+        frame.action(QStringLiteral("Game 0&1"))->trigger();
+        frame.action(QStringLiteral("Game 20"))->trigger();
+        QCOMPARE(calls, (QStringList{QStringLiteral("configure"), QStringLiteral("slot 0"), QStringLiteral("slot 19")}));
+        QVERIFY(frame.action(QStringLiteral("&About Tavern97...")));
+
+        // Any window in the area (a direct chat, a finger window) brings the chat menus.
+        frame.show();
+        auto *other = frame.windowArea()->addSubWindow(new QWidget);
+        other->show();
+        QTRY_VERIFY(isChatBar(frame.shownMenus()));
+        QVERIFY(!frame.action(QStringLiteral("Game 0&1")));
+        QVERIFY(!frame.action(QStringLiteral("&Preferences")));
+        QVERIFY(frame.action(QStringLiteral("&Cascade")));
+        delete other;
+        QTRY_COMPARE(frame.shownMenus(), noWindow);
+
+        // The client's own windows do the same; its Server window stays open.
+        WindowedClient c;
+        QVERIFY(isChatBar(c.frame.shownMenus()));
+    }
+
+    void dumpShowsWindowsUsersColouredLinesAndTabs()
+    {
+        WindowedClient c;
+        c.app.m_Settings.URL = 0x00FF0000;
+        c.feed(QStringLiteral(":me!u@h JOIN #lanway"));
+        c.feed(QStringLiteral(":irc.test 353 me = #lanway :@me +bob"));
+        c.app.PrintLine(QStringLiteral("http://x.test/ first, then\ta tab"), 0x00123456, QStringLiteral("#lanway"));
+        c.feed(QStringLiteral(":bob!u@h PRIVMSG me :psst"));
+        c.frame.SelectWindowTab(QStringLiteral("#lanway"));
+        c.feed(QStringLiteral(":bob!u@h PRIVMSG me :still there?"));
+
+        const QStringList dump = DumpWindows(c.frame).split(u'\n', Qt::SkipEmptyParts);
+        const qsizetype channel = dump.indexOf(QStringLiteral("window\t#lanway\t#lanway"));
+        QVERIFY(channel >= 0);
+        QCOMPARE(dump.mid(channel + 1, 3),
+                 (QStringList{QStringLiteral("user\t+bob"), QStringLiteral("user\t@me"),
+                              QStringLiteral("line\t00123456\thttp://x.test/ first, then a tab")}));
+        QVERIFY(dump.contains(QStringLiteral("window\tbob\tbob")));
+        QVERIFY(dump.contains(QStringLiteral("line\t%1\t<bob> psst").arg(c.app.m_Settings.Private, 8, 16, QLatin1Char('0'))));
+        QVERIFY(dump.contains(QStringLiteral("tab\t#lanway\tseen")));
+        QVERIFY(dump.contains(QStringLiteral("tab\tbob\tunseen")));
+    }
+
+    void statusBarShowsTheLockKeys()
+    {
+        WindowedClient c;
+        c.frame.UpdateLockIndicators({true, false, true});
+        QCOMPARE(c.frame.lockIndicatorText(0), QStringLiteral("CAP"));
+        QCOMPARE(c.frame.lockIndicatorText(1), QString());
+        QCOMPARE(c.frame.lockIndicatorText(2), QStringLiteral("SCRL"));
+        c.frame.UpdateLockIndicators({false, true, false});
+        QCOMPARE(c.frame.lockIndicatorText(0), QString());
+        QCOMPARE(c.frame.lockIndicatorText(1), QStringLiteral("NUM"));
+        QCOMPARE(c.frame.lockIndicatorText(2), QString());
     }
 
     void timerDrivesTheApplicationTick()

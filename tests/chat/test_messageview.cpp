@@ -252,7 +252,7 @@ private slots:
         view.addLine("queued", 0);
         QCOMPARE(view.pendingLines(), 1);
         QVERIFY(view.toPlainText().isEmpty());
-        QTRY_COMPARE(view.pendingLines(), 0); // the zero timer draws it
+        QTRY_COMPARE(view.pendingLines(), 0); // the flush timer draws it
         QCOMPARE(view.toPlainText(), QString("queued\n"));
 
         for (int i = 0; i < CMessageView::kBatchLines; ++i)

@@ -31,7 +31,8 @@ void seedSettings(const QString &key, const QString &nickname)
     QVERIFY(registry.Create(key));
     registry.SetStringValue(QStringLiteral("Nickname"), nickname);
     registry.SetStringValue(QStringLiteral("Email"), QStringLiteral("player@example.com"));
-    registry.SetStringValue(QStringLiteral("IP Address"), QStringLiteral("192.0.2.44"));
+    // A loopback address: the tracker socket binds the own address.
+    registry.SetStringValue(QStringLiteral("IP Address"), QStringLiteral("127.0.2.44"));
     registry.SetStringValue(QStringLiteral("AlwaysUseIP"), QStringLiteral("True"));
 }
 
@@ -121,14 +122,14 @@ private slots:
                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Hollowell\\Ferry97]\r\n"
                       "\"Nickname\"=\"FromFile\"\r\n"
                       "\"Email\"=\"\"\r\n"
-                      "\"IP Address\"=\"198.051.100.9\"\r\n"
+                      "\"IP Address\"=\"127.051.100.9\"\r\n"
                       "\"AlwaysUseIP\"=\"TRUE\"\r\n");
         }
         ControlCenter cc(env);
         QVERIFY(cc.start());
         QVERIFY(!QFile::exists(file));
         QCOMPARE(cc.block().nickname(), QByteArray("FromFile"));
-        QCOMPARE(cc.block().ownAddress(), 0xC6336409u);   // 198.51.100.9
+        QCOMPARE(cc.block().ownAddress(), 0x7F336409u);   // 127.51.100.9
         QCOMPARE(cc.block().email(), QByteArray("unspecified_email_address"));
         QVERIFY(env.prompts().isEmpty());
     }
@@ -140,7 +141,7 @@ private slots:
         ControlCenter cc(env);
         QVERIFY(cc.start());
         QCOMPARE(cc.block().nickname(), QByteArray("Veteran"));
-        QCOMPARE(cc.block().ownAddress(), 0xC000022Cu);   // 192.0.2.44
+        QCOMPARE(cc.block().ownAddress(), 0x7F00022Cu);   // 127.0.2.44
         CRegistry registry;
         QVERIFY(registry.Open(kFerry97, KEY_READ));
         QString nickname;

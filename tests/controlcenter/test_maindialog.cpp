@@ -34,7 +34,7 @@ struct Started {
         writeDefaultSettings();
         settings.read();
         settings.hostName = QStringLiteral("testhost");
-        settings.setOwnAddress(0xC0000207);   // 192.0.2.7
+        settings.setOwnAddress(0x7F000207);   // 127.0.2.7: a loopback address the tree's tracker socket can bind
         driver.open();
     }
 
@@ -60,7 +60,7 @@ private slots:
         SharedMemory memory;
         QCOMPARE(s.openBlock(memory), SharedMemory::Result::Ok);
         SharedBlock block(memory.data());
-        QCOMPARE(block.ownAddress(), 0xC0000207u);
+        QCOMPARE(block.ownAddress(), 0x7F000207u);
         QCOMPARE(block.nickname(), QByteArray("YourNickName"));
         QCOMPARE(block.email(), QByteArray("unspecified_email_address"));
         QCOMPARE(block.blockMark(), 99);
@@ -79,7 +79,7 @@ private slots:
         QVERIFY(dialog.initialize());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Lanway98 Control Center"));
         QCOMPARE(dialog.connectionField()->text(), QStringLiteral("Not Connected"));
-        QCOMPARE(dialog.addressField()->text(), QStringLiteral("192.0.2.7"));
+        QCOMPARE(dialog.addressField()->text(), QStringLiteral("127.0.2.7"));
         QCOMPARE(dialog.hostNameField()->text(), QStringLiteral("testhost"));
         QCOMPARE(dialog.nicknameField()->text(), QStringLiteral("YourNickName"));
         QCOMPARE(dialog.versionField()->text(), QStringLiteral("1.0"));

@@ -1,12 +1,9 @@
-// The target of the Connect button and the chat server handed to the chat client:
-// which choices make a target, which registry entries are offered, and how the
-// chat server text is split and written.
+// The target of the Connect button: which choices make a target and which
+// registry entries are offered.
 
 #include "common/registry.h"
-#include "controlcenter/chathandover.h"
 #include "controlcenter/servertarget.h"
 #include "platform/registrystore.h"
-#include "tests/support/localnetwork.h"
 #include "tests/support/testenv.h"
 
 #include <QTest>
@@ -86,29 +83,6 @@ private slots:
         QCOMPARE(choice->description, QStringLiteral("Mine"));
         QVERIFY(choice->localServer);
         QVERIFY(resolveTarget(*choice, {}).isLocal());
-    }
-
-    void chatServerTextIsSplit()
-    {
-        QCOMPARE(splitChatServer(QStringLiteral("irc.lanway.test:6667")), (ChatServerAddress{QStringLiteral("irc.lanway.test"), 6667}));
-        QCOMPARE(splitChatServer(QStringLiteral("10.1.1.1:7000:extra")), (ChatServerAddress{QStringLiteral("10.1.1.1"), 7000}));
-        QCOMPARE(splitChatServer(QStringLiteral("irc.lanway.test:abc")), (ChatServerAddress{QStringLiteral("irc.lanway.test"), 0}));
-        QCOMPARE(splitChatServer(QStringLiteral("irc.lanway.test:99999")), (ChatServerAddress{QStringLiteral("irc.lanway.test"), 0}));
-        // A host without a port keeps its name and gets the usual chat port.
-        QCOMPARE(splitChatServer(QStringLiteral("irc.lanway.test")), (ChatServerAddress{QStringLiteral("irc.lanway.test"), 6667}));
-        QVERIFY(!splitChatServer(QString()));
-    }
-
-    void handOverWritesTheChatSettingsEvenBeforeTheChatClientRan()
-    {
-        test::TestEnv env;
-        reg::resetDefaultStore();
-        QVERIFY(!handOverChatServer(QString()));
-        QVERIFY(handOverChatServer(QStringLiteral("irc.lanway.test:6667")));
-        const auto chat = test::chatServerSetting();
-        QVERIFY(chat);
-        QCOMPARE(chat->host, QStringLiteral("irc.lanway.test"));
-        QCOMPARE(chat->port, 6667u);
     }
 };
 
