@@ -1,5 +1,6 @@
 #include "chat/app/tavernwprogram.h"
 
+#include "chat/app/clientwiring.h"
 #include "chat/core/chatidentity.h"
 #include "chat/core/fileoffers.h"
 #include "chat/core/programdir.h"
@@ -129,8 +130,8 @@ CTavernwProgram::StartResult CTavernwProgram::Start()
 }
 
 // Typed lines and menu commands go through the command interpreter; the file offers
-// answer its offer words. Direct connections and finger windows are not wired yet, so
-// their commands say that they are not available.
+// answer its offer words, the direct connections "/dcc" and the file requests, the
+// finger windows "/finger".
 void CTavernwProgram::wireCommands()
 {
     CTavernwApp *app = m_app.get();
@@ -147,6 +148,9 @@ void CTavernwProgram::wireCommands()
             return false;
         return true;
     };
+    m_dcc = WireDirectConnections(*app, *m_frame, offers);
+    WireFinger(*app, *m_frame);
+    WireTypedLines(*app, *m_frame, this);
 }
 
 void CTavernwProgram::Shutdown()

@@ -17,6 +17,7 @@
 
 #include <memory>
 
+class CDCCHandOver;
 class CSplashThread;
 class CTavernwApp;
 
@@ -46,6 +47,9 @@ public:
 
     CTavernwApp *App() const { return m_app.get(); }
     tavern::CMainFrame *MainFrame() const { return m_frame.get(); }
+    // The direct connections of the running client (its download folder, or menu
+    // items that offer a chat or a file without going through a typed command).
+    CDCCHandOver *DccHandOver() const { return m_dcc; }
 
 signals:
     // The main window was closed; leave the event loop.
@@ -67,5 +71,6 @@ private:
     std::unique_ptr<CTavernwApp> m_app;
     std::unique_ptr<ferry::requests::Receiver> m_requests;
     std::unique_ptr<ferry::UnixSignalWatcher> m_signals;
+    CDCCHandOver *m_dcc = nullptr;
     bool m_shutDown = false;
 };

@@ -13,7 +13,9 @@
 class CChatDocBase : public QObject {
     Q_OBJECT
 public:
-    enum class Kind { Server, Private, Channel };
+    // Direct: a window the core does not open itself (a DCC chat or transfer, a
+    // finger window); it joins the window map by its title while it is open.
+    enum class Kind { Server, Private, Channel, Direct };
 
     // Name of the window; a document made without a name is called "BADNEWS!".
     CChatDocBase(Kind kind, const QString &name, QObject *parent = nullptr);

@@ -134,16 +134,27 @@ void CTavernwApp::CloseWindow(CChatDocBase *doc)
 {
     if (!doc || doc == m_pServerDoc)
         return;
+    UnregisterWindow(doc);
+    if (m_pFrontEnd)
+        m_pFrontEnd->CloseWindowFor(doc);
+    doc->deleteLater();
+}
+
+void CTavernwApp::RegisterWindow(CChatDocBase *doc)
+{
+    if (doc)
+        m_WindowMap.insert(doc->Name(), doc);
+}
+
+void CTavernwApp::UnregisterWindow(CChatDocBase *doc)
+{
     for (auto it = m_WindowMap.begin(); it != m_WindowMap.end(); ++it) {
         if (it.value() == doc) {
             m_TabActivity.remove(it.key());
             m_WindowMap.erase(it);
-            break;
+            return;
         }
     }
-    if (m_pFrontEnd)
-        m_pFrontEnd->CloseWindowFor(doc);
-    doc->deleteLater();
 }
 
 bool CTavernwApp::HasUnseenLines(const QString &name) const

@@ -81,6 +81,11 @@ public:
     // Drops a channel or private document: its window closes and it leaves the map.
     void CloseWindow(CChatDocBase *doc);
     const QMap<QString, CChatDocBase *> &WindowMap() const { return m_WindowMap; }
+    // Windows opened outside the core (direct chats, transfers, finger windows) join
+    // the map under their document's name while they are open, so that look-ups and
+    // PrintLine find them; the window removes itself when it closes.
+    void RegisterWindow(CChatDocBase *doc);
+    void UnregisterWindow(CChatDocBase *doc);
     QString PendingWindowName() const { return m_strPendingWindowName; }
     // Whether the tab of a window has lines its user has not seen; the tab bar clears it.
     bool HasUnseenLines(const QString &name) const;

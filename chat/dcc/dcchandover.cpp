@@ -62,9 +62,7 @@ CDCCTransfer *CDCCHandOver::openTransfer()
 {
     auto *transfer = new CDCCTransfer(this);
     connect(transfer, &CDCCTransfer::lineToShow, this, [this](const QString &line, DccColour colour) {
-        const CChatSettings &s = m_pApp->m_Settings;
-        const ChatColour c = colour == DccColour::Action ? s.Action : colour == DccColour::Status ? s.Status : s.Normal;
-        m_pApp->PrintLine(line, c);
+        m_pApp->PrintLine(line, SettingColour(m_pApp->m_Settings, colour));
     });
     connect(transfer, &CDCCTransfer::finished, this, [this, transfer] {
         if (transfer->parent() == this)

@@ -93,15 +93,7 @@ void CChatFrame::forwardKey(const QKeyEvent &key)
 
 void CChatFrame::RestorePlacement()
 {
-    const PrivateProfile ini(placementFile());
-    const StoredPlacement p = ReadPlacement(ini, placementSection());
-    setGeometry(p.rect);
-    if (p.minimized)
-        showMinimized();
-    else if (p.maximized)
-        showMaximized();
-    else
-        show();
+    ShowAsPlaced(*this, placementSection());
 }
 
 void CChatFrame::savePlacement()

@@ -122,12 +122,12 @@ void CMainFrame::buildMenusAndBars()
 
     QMenu *commands = menuBar()->addMenu(QStringLiteral("&Commands"));
     QAction *clear = addCommand(commands, QStringLiteral("&Clear Buffer"), [this] {
-        if (CChatFrame *f = activeChatFrame())
-            f->view()->ClearBuffer();
+        if (CMessageView *v = activeMessageView())
+            v->ClearBuffer();
     });
     QAction *log = addCommand(commands, QStringLiteral("&Log Window To Disk"), [this] {
-        if (CChatFrame *f = activeChatFrame())
-            f->view()->ToggleLog();
+        if (CMessageView *v = activeMessageView())
+            v->ToggleLog();
         updateCommandStates();
     });
     log->setCheckable(true);
@@ -293,9 +293,9 @@ QStringList CMainFrame::shownMenus() const
 
 void CMainFrame::updateCommandStates()
 {
-    CChatFrame *f = activeChatFrame();
+    CMessageView *v = activeMessageView();
     if (QAction *log = action(QStringLiteral("&Log Window To Disk")))
-        log->setChecked(f && f->view()->IsLogging());
+        log->setChecked(v && v->IsLogging());
 }
 
 // ---- IChatFrontEnd
@@ -359,9 +359,10 @@ void CMainFrame::ShowChannelList(const QStringList &entries)
 
 void CMainFrame::ApplyFont()
 {
+    // Every window with a message view: chat windows and DCC chat windows alike.
     for (QMdiSubWindow *w : m_mdi->subWindowList())
-        if (auto *frame = qobject_cast<CChatFrame *>(w))
-            frame->view()->ApplyFont();
+        for (CMessageView *view : w->findChildren<CMessageView *>())
+            view->ApplyFont();
 }
 
 void CMainFrame::EndSplash()
@@ -413,11 +414,21 @@ CChatFrame *CMainFrame::activeChatFrame() const
     return qobject_cast<CChatFrame *>(m_mdi->activeSubWindow());
 }
 
+CMessageView *CMainFrame::activeMessageView() const
+{
+    if (CChatFrame *frame = activeChatFrame())
+        return frame->view();
+    QMdiSubWindow *w = m_mdi->activeSubWindow();
+    return w ? w->findChild<CMessageView *>() : nullptr;
+}
+
 void CMainFrame::onSubWindowActivated(QMdiSubWindow *window)
 {
     updateMenuVariant();
     if (auto *frame = qobject_cast<CChatFrame *>(window))
         SelectWindowTab(frame->windowName());
+    else if (window && m_tabs->findWindowTab(window->windowTitle()) >= 0)
+        SelectWindowTab(window->windowTitle()); // DCC chat and finger windows: the tab is the title
     updateCommandStates();
 }
 
@@ -430,8 +441,9 @@ void CMainFrame::onTabChosen(const QString &name)
         return;
     for (QMdiSubWindow *w : m_mdi->subWindowList()) {
         auto *frame = qobject_cast<CChatFrame *>(w);
-        if (frame && frame->document() == doc) {
-            m_mdi->setActiveSubWindow(frame);
+        const bool match = frame ? frame->document() == doc : w->windowTitle().compare(name, Qt::CaseInsensitive) == 0;
+        if (match) {
+            m_mdi->setActiveSubWindow(w);
             break;
         }
     }

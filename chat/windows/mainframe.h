@@ -36,6 +36,7 @@ namespace tavern {
 
 class CChannelListDlg;
 class CChatFrame;
+class CMessageView;
 class CWindowTabBar;
 
 // Menu commands carried out by parts that live outside the main frame (launchpad,
@@ -84,6 +85,9 @@ public:
 
     CChatFrame *frameFor(const QString &name) const;
     CChatFrame *activeChatFrame() const;
+    // The message view of the active window (a chat, DCC chat or finger window), for
+    // "&Clear Buffer" and "&Log Window To Disk"; null without one.
+    CMessageView *activeMessageView() const;
     QMdiArea *windowArea() const { return m_mdi; }
     CWindowTabBar *tabBar() const { return m_tabs; }
     CChannelListDlg *channelListDialog() const { return m_channelList; }

@@ -3,6 +3,8 @@
 #include "common/profile.h"
 #include "platform/paths.h"
 
+#include <QWidget>
+
 namespace tavern {
 
 namespace {
@@ -56,6 +58,19 @@ void WriteChildPlacement(PrivateProfile &ini, const PlacementSection &section, c
     ini.writeString(s, QStringLiteral("Maximized"), flag(maximized));
     if (!minimized && !maximized)
         WriteRect(ini, section, rect);
+}
+
+void ShowAsPlaced(QWidget &window, const PlacementSection &section)
+{
+    const PrivateProfile ini(placementFile());
+    const StoredPlacement p = ReadPlacement(ini, section);
+    window.setGeometry(p.rect);
+    if (p.minimized)
+        window.showMinimized();
+    else if (p.maximized)
+        window.showMaximized();
+    else
+        window.show();
 }
 
 } // namespace tavern

@@ -9,6 +9,7 @@
 #include <QString>
 
 class PrivateProfile;
+class QWidget;
 
 namespace tavern {
 
@@ -36,6 +37,10 @@ StoredPlacement ReadPlacement(const PrivateProfile &ini, const PlacementSection 
 // the window is neither, so a minimized or maximized window keeps the earlier one.
 void WriteChildPlacement(PrivateProfile &ini, const PlacementSection &section, const QRect &rect,
                          bool minimized, bool maximized);
+// Moves a child window to the section's stored rectangle and shows it minimized,
+// maximized or normal as stored. Call after the window joined its window area.
+void ShowAsPlaced(QWidget &window, const PlacementSection &section);
+
 // Writes "Top", "Bottom", "Left", "Right" in that order.
 void WriteRect(PrivateProfile &ini, const PlacementSection &section, const QRect &rect);
 
