@@ -78,6 +78,7 @@ MainDialog::MainDialog(ControlCenterSettings &settings, TunnelDriver &driver, QW
         refreshFields();
         refreshSharedBlock();
     });
+    createConnectionMachine();
     resize(380, 480);
     setConnectionText(tr("Not Connected"));
     setConnectionState(settings.connectionState);
@@ -198,9 +199,35 @@ void MainDialog::refreshFields()
     m_nicknameField->setText(m_settings.nickname);
 }
 
+void MainDialog::createConnectionMachine()
+{
+    ConnectionMachine::View view;
+    view.setState = [this](int state) { setConnectionState(state); };
+    view.setConnectionText = [this](const QString &text) { setConnectionText(text); };
+    view.setAwaitingAnswer = [this](bool waiting) { setAwaitingAnswer(waiting); };
+    view.setConnectButtonText = [this](const QString &text) { m_connect->setText(text); };
+    view.refreshFields = [this] { refreshFields(); };
+    view.startChatClient = [this] { startChatClient(); };
+    view.sharedBlock = [this] { return sharedBlock(); };
+    view.promptParent = this;
+    m_connection = std::make_unique<ConnectionMachine>(m_settings, m_driver, m_driverRecord, std::move(view));
+    m_connection->setChoiceSource([this] {
+        ServerChoice choice;
+        choice.localServer = m_serverTree->localServerFlag();
+        if (const auto server = m_serverTree->selectedServer()) {
+            choice.serverSelected = true;
+            choice.description = server->name;
+            choice.address = server->address;
+            choice.chatServer = server->chatServer;
+        }
+        return choice;
+    });
+    m_connection->setLocalServerStopped([this] { m_serverTree->setLocalServerFlag(false); });
+}
+
 void MainDialog::onConnectClicked()
 {
-    // The sign-on with a tunnelling server is not built yet.
+    m_connection->onConnect();
 }
 
 void MainDialog::startChatClient()
@@ -302,8 +329,7 @@ void MainDialog::end()
 
 void MainDialog::signOffAtExit()
 {
-    // The sign-off from a tunnelling server belongs to the connection state
-    // machine, which is not built yet; no session can be open without it.
+    m_connection->logoff();
 }
 
 void MainDialog::closeChatClient(SharedBlock block)
@@ -312,8 +338,8 @@ void MainDialog::closeChatClient(SharedBlock block)
     if (chat != 0)
         sessionpeers::askChatClientToClose(block);
 
-    // The server sockets belong to the connection state machine; the tree writes
-    // its servers back and its rows go now.
+    m_connection->releaseSockets();
+    // The tree writes its servers back and its rows go now.
     m_serverTree->release();
 
     // A chat client that did not end on the request is ended by the system's

@@ -6,6 +6,7 @@
 // when it ends; the program ends when the dialog closes.
 
 #include "common/sharedblock.h"
+#include "controlcenter/connectionmachine.h"
 #include "controlcenter/settings.h"
 #include "platform/driverrecord.h"
 #include "platform/sharedmemory.h"
@@ -14,6 +15,7 @@
 #include <QIcon>
 #include <QList>
 
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -56,9 +58,10 @@ public:
     // Shows the texts of the settings record in the status fields.
     void refreshFields();
 
-    // Connect / Disconnect. The sign-on with a tunnelling server runs here once the
-    // connection state machine is built; until then pressing it changes nothing.
+    // Connect / Disconnect: sign on to the chosen server, sign off, or toggle the local server.
     void onConnectClicked();
+    // The sign-on, sign-off and relay; the tree sets its choice source here.
+    ConnectionMachine &connection() { return *m_connection; }
     // Chat and "Run Chat": starts the chat client.
     void startChatClient();
     // Settings: the settings dialog, then the settings read again and the block refreshed.
@@ -110,8 +113,9 @@ private:
     void closeOpenDialogs();
     // The exit order: sign off, close the chat client, release sockets and tree, release the block.
     void end();
-    // The sign-off the connection state machine runs at exit; nothing to sign off from yet.
+    // The sign-off the connection state machine runs at exit.
     void signOffAtExit();
+    void createConnectionMachine();
     void closeChatClient(SharedBlock block);
 
     ControlCenterSettings &m_settings;
@@ -137,6 +141,7 @@ private:
     QPushButton *m_help = nullptr;
     QAction *m_runChat = nullptr;
     QStatusBar *m_statusBar = nullptr;
+    std::unique_ptr<ConnectionMachine> m_connection;
 };
 
 } // namespace ferry

@@ -9,9 +9,11 @@
 #include "platform/requests.h"
 #include "platform/unixsignals.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QTimer>
 
 namespace ferry {
 
@@ -65,6 +67,11 @@ int runControlCenter()
     }
     dialog.show();
     dialog.bringToFront();
+    // "--connect": sign on to the preferred server of the registry's list at once.
+    if (QCoreApplication::arguments().contains(QStringLiteral("--connect"))) {
+        if (const auto choice = chosenServerFromRegistry())
+            QTimer::singleShot(0, &dialog, [&dialog, c = *choice] { dialog.connection().connectTo(c); });
+    }
     splash->requestClose();
     dialog.exec();
     driver->close();

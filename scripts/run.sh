@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # From a clean clone: installs what is needed, builds, and starts the control center
-# and the chat client. Without a display they run on a virtual X display (Xvfb).
+# (with a local network of its own when the settings name no tracker; see run.sh.session).
+# Without a display the programs run on a virtual X display (Xvfb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh

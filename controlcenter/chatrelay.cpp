@@ -1,0 +1,144 @@
+#include "controlcenter/chatrelay.h"
+
+#include "controlcenter/connectiontexts.h"
+#include "controlcenter/ferrydatagrams.h"
+#include "controlcenter/ferrypingrelay.h"
+#include "platform/ports.h"
+
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+#include <chrono>
+
+namespace ferry {
+
+namespace dg = datagrams;
+
+namespace {
+
+// One counter for the whole program: every relayed ping carries the next number.
+std::uint16_t g_relaySequence = 0;
+
+QHostAddress loopback() { return QHostAddress(QString::fromLatin1(kLoopbackAddress)); }
+
+} // namespace
+
+std::uint32_t systemTickCount()
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return std::uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+QUdpSocket *openDatagramSocket(QObject *owner, const QHostAddress &address, quint16 port,
+                               const std::function<void()> &onReadyRead)
+{
+    auto *socket = new QUdpSocket(owner);
+    if (!socket->bind(address, port)) {
+        delete socket;
+        return nullptr;
+    }
+    QObject::connect(socket, &QUdpSocket::readyRead, owner, onReadyRead);
+    return socket;
+}
+
+ChatRelay::ChatRelay(Host host, QObject *parent)
+    : QObject(parent), m_host(std::move(host)), m_tickClock(systemTickCount)
+{
+}
+
+bool ChatRelay::open()
+{
+    if (m_local)
+        return true;
+    m_local = openDatagramSocket(this, loopback(), port(kServicePort), [this] { readChatClient(); });
+    return m_local != nullptr;
+}
+
+void ChatRelay::close()
+{
+    delete m_local;
+    m_local = nullptr;
+}
+
+void ChatRelay::sendToChatClient(const QByteArray &datagram)
+{
+    if (m_local)
+        m_local->writeDatagram(datagram, loopback(), port(kChatLinkPort));
+}
+
+void ChatRelay::readChatClient()
+{
+    while (m_local && m_local->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = m_local->receiveDatagram(qint64(dg::kMaxDatagram));
+        // Only the chat client on this machine may use the relay: anything from
+        // another address, or from another port than the chat client's, is dropped.
+        if (!datagram.senderAddress().isLoopback() || datagram.senderPort() != port(kChatLinkPort))
+            continue;
+        handleChatClientDatagram(datagram.data());
+    }
+}
+
+void ChatRelay::handleChatClientDatagram(const QByteArray &datagram)
+{
+    if (datagram.isEmpty())
+        return;
+    if (!m_host.serverSocketExists()) {
+        QByteArray text(1, char(dg::kText));
+        text.append(connectiontexts::NotConnectedToServer);
+        text.append('\0');
+        sendToChatClient(text);
+        return;
+    }
+    const QString target = m_host.target();
+    if (target.isEmpty())
+        return;
+    if (std::uint8_t(datagram.at(0)) == dg::kServiceRequest) {
+        if (const auto payload = dg::decodeServiceRequest(datagram))
+            m_host.sendToServerPort(QHostAddress(target), *payload);
+        return;
+    }
+    relayPing(datagram);
+}
+
+void ChatRelay::relayPing(const QByteArray &datagram)
+{
+    const auto relay = dg::wrapForRelay(datagram, g_relaySequence, m_host.ownAddress(), m_tickClock());
+    if (!relay)
+        return;
+    ++g_relaySequence;
+    const QHostAddress to = relay->toPeer ? QHostAddress(relay->peerAddress) : QHostAddress(m_host.target());
+    m_host.sendToServerPort(to, relay->datagram);
+}
+
+bool ChatRelay::handleServerDatagram(const QByteArray &datagram, const QHostAddress &from, bool fromChosenServer)
+{
+    const auto type = dg::typeOf(datagram);
+    if (!type)
+        return false;
+    if (*type == dg::kPeerPing || *type == dg::kPeerPingRelayed) {
+        const auto action = dg::handlePeerPing(datagram, m_host.ownNickname(), m_tickClock());
+        if (!action)
+            return true;
+        if (action->kind == dg::PeerPingAction::AnswerSender)
+            m_host.sendToServerPort(from, action->datagram);
+        else
+            sendToChatClient(action->datagram);
+        return true;
+    }
+    const bool relayType = dg::isNoticeType(*type) || *type == dg::kIdentificationProbe || *type == dg::kServiceReply;
+    if (!relayType)
+        return false;
+    // Notices, probes and service replies count only from the server the player chose.
+    if (!fromChosenServer)
+        return true;
+    if (dg::isNoticeType(*type)) {
+        sendToChatClient(dg::noticeAsText(datagram));
+    } else if (*type == dg::kIdentificationProbe) {
+        m_host.sendToServerPort(from, dg::encodeIdentification());
+    } else if (const auto reply = dg::decodeServiceReply(datagram)) {
+        sendToChatClient(*reply);
+    }
+    return true;
+}
+
+} // namespace ferry
