@@ -149,6 +149,7 @@ void CMainFrame::buildMenusAndBars()
                                   [] { ferry::launcher::openUrl(QStringLiteral(".")); });
     QAction *spy = addCommand(commands, QStringLiteral("&Descent Game Spy"), [this] { toggleGameSpy(); });
     spy->setCheckable(true);
+    spy->setVisible(false); // until the game spy is attached
 
     QAction *setup = buildPreferencesMenu();
 
@@ -167,6 +168,8 @@ void CMainFrame::buildMenusAndBars()
     addCommand(help, QStringLiteral("&Help Topics"), [this] {
         if (m_commands.helpTopics)
             m_commands.helpTopics();
+        else
+            RunCommand(QStringLiteral("/help"));
     });
     addCommand(help, QStringLiteral("&Hollowell Networks Home page"), [] { ferry::launcher::openUrl(kHomePage); });
     QAction *about = addCommand(help, QStringLiteral("&About Tavern97..."), [this] { ShowAbout(); });
@@ -247,7 +250,8 @@ void CMainFrame::buildNoWindowMenus()
                 m_commands.launchSlot(slot);
         });
     }
-    m_noWindowMenus = {file->menuAction(), launch->menuAction()};
+    m_launchMenu = launch->menuAction();
+    m_noWindowMenus = {file->menuAction(), m_launchMenu};
 }
 
 void CMainFrame::buildStatusBar()
@@ -279,11 +283,20 @@ QString CMainFrame::lockIndicatorText(int which) const
 }
 
 // The no-window menus while the window area is empty, the chat menus otherwise.
+void CMainFrame::SetCommands(MainFrameCommands commands)
+{
+    m_commands = std::move(commands);
+    if (QAction *spy = action(QStringLiteral("&Descent Game Spy")))
+        spy->setVisible(bool(m_commands.toggleGameSpy));
+    updateMenuVariant();
+}
+
 void CMainFrame::updateMenuVariant()
 {
     const bool anyWindow = !m_mdi->subWindowList().isEmpty();
+    const bool launchpad = m_commands.configureLaunchpad && m_commands.launchSlot;
     for (QAction *menu : std::as_const(m_noWindowMenus))
-        menu->setVisible(!anyWindow);
+        menu->setVisible(!anyWindow && (menu != m_launchMenu || launchpad));
     for (QAction *menu : std::as_const(m_windowMenus))
         menu->setVisible(anyWindow);
 }

@@ -61,7 +61,8 @@ public:
     CTavernwApp *app() const { return m_app; }
 
     // Hooks of the menu commands other parts carry out.
-    void SetCommands(MainFrameCommands commands) { m_commands = std::move(commands); }
+    // Items whose feature has no hook are hidden rather than shown doing nothing.
+    void SetCommands(MainFrameCommands commands);
 
     // The command interpreter's entry: text and target window name ("" for none).
     void SetCommandRunner(CommandRunner runner) { m_runner = std::move(runner); }
@@ -144,6 +145,7 @@ private:
     MainFrameCommands m_commands;
     QList<QAction *> m_actions;
     QList<QAction *> m_noWindowMenus; // menu titles of the variant shown without windows
+    QAction *m_launchMenu = nullptr;  // hidden while no launchpad is attached
     QList<QAction *> m_windowMenus;   // and of the one shown with a window open
     QLabel *m_lockLabels[3] = {};
 };

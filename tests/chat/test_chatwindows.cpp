@@ -416,6 +416,28 @@ private slots:
         QCOMPARE(s.background, 0x00102030u);
     }
 
+    void itemsOfAbsentFeaturesAreHidden()
+    {
+        ferry::test::TestEnv env;
+        CMainFrame frame;
+        QStringList commands;
+        frame.SetCommandRunner([&commands](const QString &line, const QString &) { commands << line; });
+        // No launchpad and no game spy attached: neither menu nor item is offered.
+        QCOMPARE(frame.shownMenus(), (QStringList{QStringLiteral("&File"), QStringLiteral("&Help")}));
+        QVERIFY(!frame.action(QStringLiteral("Game 0&1")));
+        // Help Topics without a help hook opens the manual the way /help does.
+        frame.action(QStringLiteral("&Help Topics"))->trigger();
+        QCOMPARE(commands, QStringList{QStringLiteral("/help")});
+
+        WindowedClient c;
+        QAction *spy = c.frame.action(QStringLiteral("&Descent Game Spy"));
+        QVERIFY(spy && !spy->isVisible());
+        MainFrameCommands hooks;
+        hooks.toggleGameSpy = [] { return true; };
+        c.frame.SetCommands(hooks);
+        QVERIFY(spy->isVisible());
+    }
+
     void menuBarFollowsWhetherAWindowIsOpen()
     {
         ferry::test::TestEnv env;
