@@ -25,9 +25,14 @@ quint32 leadingNumber(const QString &text)
 ChatServerAddress splitChatServer(const QString &text)
 {
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
-    if (colon < 0)
-        return {QString(), leadingNumber(text)};
-    return {text.left(colon), leadingNumber(text.mid(colon + 1))};
+    if (colon >= 0)
+        return {text.left(colon), leadingNumber(text.mid(colon + 1))};
+    const quint32 number = leadingNumber(text);
+    // A bare host name is a chat server on the protocol's usual port; only a bare
+    // number stands for a port alone.
+    if (number == 0)
+        return {text.trimmed(), kDefaultChatServerPort};
+    return {QString(), number};
 }
 
 bool handOverChatServer(const QString &chatServerText)
@@ -38,8 +43,11 @@ bool handOverChatServer(const QString &chatServerText)
     CRegistry chat;
     if (!chat.Open(QLatin1String(kChatSettingsKey)))
         return false;
-    const bool host = chat.SetStringValue(QStringLiteral("ChatServer"), address.host);
-    const bool port = chat.SetDoubleWordValue(QStringLiteral("ChatServerPort"), address.port);
+    // An empty host or an impossible port would leave the chat client with no server
+    // to reach; the value it has stays instead.
+    const bool host = address.host.isEmpty() || chat.SetStringValue(QStringLiteral("ChatServer"), address.host);
+    const bool portUsable = address.port >= 1 && address.port <= 65535;
+    const bool port = !portUsable || chat.SetDoubleWordValue(QStringLiteral("ChatServerPort"), address.port);
     return host && port;
 }
 

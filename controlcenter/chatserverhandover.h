@@ -9,6 +9,7 @@
 namespace ferry {
 
 inline constexpr char kChatSettingsKey[] = "SOFTWARE\\Hollowell\\Ferry97\\Chat";
+inline constexpr quint32 kDefaultChatServerPort = 6667;
 
 struct ChatServerAddress {
     QString host;
@@ -16,13 +17,15 @@ struct ChatServerAddress {
     bool operator==(const ChatServerAddress &) const = default;
 };
 
-// "host:port" split at the first colon. Without a colon the host is empty and the
-// port is the number the whole text starts with; a port that is no number is 0.
+// "host:port" split at the first colon; a port that is no number is 0. Without a
+// colon, a text starting with a number is a port alone (empty host) and any other
+// text is a host name on port 6667.
 ChatServerAddress splitChatServer(const QString &text);
 
 // Writes the chat server for the chat client. Does nothing when the text is empty
-// or the chat client's key does not exist yet (it is not created here). True when
-// both values were written.
+// or the chat client's key does not exist yet (it is not created here). An empty
+// host or a port outside 1..65535 is not written, so the value already there stays.
+// True when everything that was to be written was written.
 bool handOverChatServer(const QString &chatServerText);
 
 } // namespace ferry

@@ -586,7 +586,8 @@ private slots:
         QCOMPARE(splitChatServer(QStringLiteral("chat.example:6667")),
                  (ChatServerAddress{QStringLiteral("chat.example"), 6667}));
         QCOMPARE(splitChatServer(QStringLiteral("6668")), (ChatServerAddress{QString(), 6668}));
-        QCOMPARE(splitChatServer(QStringLiteral("chat.example")), (ChatServerAddress{QString(), 0}));
+        // A bare host name is a host on the usual port, not an empty host on port 0.
+        QCOMPARE(splitChatServer(QStringLiteral("chat.example")), (ChatServerAddress{QStringLiteral("chat.example"), 6667}));
         QCOMPARE(splitChatServer(QStringLiteral("a:b:7000")), (ChatServerAddress{QStringLiteral("a"), 0}));
         QCOMPARE(splitChatServer(QStringLiteral("host:6669x")), (ChatServerAddress{QStringLiteral("host"), 6669}));
 
@@ -606,6 +607,18 @@ private slots:
         QVERIFY(chat.GetDoubleWordValue(QStringLiteral("ChatServerPort"), port));
         QCOMPARE(host, QStringLiteral("chat.example"));
         QCOMPARE(port, 6667u);
+
+        // A port alone keeps the host; a port that is no number keeps the port.
+        QVERIFY(handOverChatServer(QStringLiteral("7000")));
+        QVERIFY(chat.GetStringValue(QStringLiteral("ChatServer"), host));
+        QVERIFY(chat.GetDoubleWordValue(QStringLiteral("ChatServerPort"), port));
+        QCOMPARE(host, QStringLiteral("chat.example"));
+        QCOMPARE(port, 7000u);
+        QVERIFY(handOverChatServer(QStringLiteral("irc.other:none")));
+        QVERIFY(chat.GetStringValue(QStringLiteral("ChatServer"), host));
+        QVERIFY(chat.GetDoubleWordValue(QStringLiteral("ChatServerPort"), port));
+        QCOMPARE(host, QStringLiteral("irc.other"));
+        QCOMPARE(port, 7000u);
     }
 };
 
