@@ -7,12 +7,12 @@
 #   1. a DCC chat offered by tavern97 and accepted by irssi carries a line each way;
 #   2. a file sent by tavern97 ("/dcc send") arrives at irssi byte-identical;
 #   3. a file sent by irssi arrives at tavern97 byte-identical.
-# Needs: a built tree (BUILD_DIR, default build), ngircd, irssi, tmux.
+# Needs: a built tree (FERRY_BIN_DIR, or BUILD_DIR/bin, default build/bin), ngircd, irssi, tmux.
 # Run from the repository root:  tests/interop/irssi_dcc.sh
 # Exit status 0 when every check passed; the work folder is kept on failure.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
-bin="$(pwd)/${BUILD_DIR:-build}/bin"
+bin="${FERRY_BIN_DIR:-$(pwd)/${BUILD_DIR:-build}/bin}"
 for tool in ngircd irssi tmux; do
   command -v "$tool" >/dev/null || [ -x "/usr/sbin/$tool" ] || { echo "SKIP: $tool is not installed"; exit 77; }
 done
