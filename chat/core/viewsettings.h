@@ -24,9 +24,9 @@ struct MessageViewSettings {
     QString logFolder;
     // The application-wide "stop scrolling" state.
     bool stopScrolling = false;
-    // Lines kept on screen; older ones drop (the log keeps everything). 5,000 lines
-    // is many screens of history while keeping appends fast and memory flat.
-    int scrollbackLines = 5000;
+    // Lines kept on screen; older ones drop (the log keeps everything). 10,000 lines
+    // is days of a busy channel's history while keeping memory flat.
+    int scrollbackLines = 10000;
 };
 
 } // namespace tavern
