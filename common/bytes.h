@@ -37,6 +37,8 @@ class Reader {
 public:
     Reader(const void *data, std::size_t size) : m_data(static_cast<const unsigned char *>(data)), m_size(size) {}
     explicit Reader(const QByteArray &a) : Reader(a.constData(), std::size_t(a.size())) {}
+    // The reader keeps a pointer into the bytes, so it must not be given a temporary.
+    explicit Reader(QByteArray &&) = delete;
 
     bool ok() const { return m_ok; }
     std::size_t pos() const { return m_pos; }

@@ -26,7 +26,8 @@ private slots:
         QCOMPARE(r.cstr(6), QByteArray("abc"));
         QCOMPARE(r.cstr(), QByteArray("fgh")); // no NUL: ends at the data's end
         QVERIFY(r.ok());
-        Reader field(QByteArray("xyz"));
+        const QByteArray xyz("xyz");
+        Reader field(xyz);
         QCOMPARE(field.cstr(3), QByteArray("xyz"));
     }
 

@@ -93,7 +93,9 @@ private slots:
     {
         QCOMPARE(serverlist::parseEntry(QStringLiteral("x"), QStringLiteral(" 10.0.0.9 ,preferred"))->address,
                  QStringLiteral("10.0.0.9"));
-        QVERIFY(serverlist::parseEntry(QStringLiteral("x"), QStringLiteral("10.0.0.9;preferred"))->preferred);
+        // Only a comma ends the address.
+        QVERIFY(!serverlist::parseEntry(QStringLiteral("x"), QStringLiteral("10.0.0.9;preferred")));
+        QVERIFY(serverlist::parseEntry(QStringLiteral("x"), QStringLiteral("10.0.0.9,not preferred"))->preferred);
         QVERIFY(!serverlist::parseEntry(QStringLiteral("x"), QStringLiteral("10.0.0.9"))->preferred);
         QVERIFY(!serverlist::parseEntry(QStringLiteral("x"), QStringLiteral("10.0.0.256")));
         QVERIFY(!serverlist::parseEntry(QStringLiteral("x"), QStringLiteral("localhost")));
