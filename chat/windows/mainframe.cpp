@@ -150,6 +150,7 @@ void CMainFrame::buildMenusAndBars()
     QAction *spy = addCommand(commands, QStringLiteral("&Descent Game Spy"), [this] { toggleGameSpy(); });
     spy->setCheckable(true);
     spy->setVisible(false); // until the game spy is attached
+    m_gameSpyAction = spy;
 
     QAction *setup = buildPreferencesMenu();
 
@@ -216,9 +217,7 @@ void CMainFrame::buildMenusAndBars()
 
 void CMainFrame::toggleGameSpy()
 {
-    const bool open = m_commands.toggleGameSpy && m_commands.toggleGameSpy();
-    if (QAction *item = action(QStringLiteral("&Descent Game Spy")))
-        item->setChecked(open);
+    m_gameSpyAction->setChecked(m_commands.toggleGameSpy && m_commands.toggleGameSpy());
 }
 
 // The menus shown while no window is open: the setup, the launchpad and leaving.
@@ -286,8 +285,7 @@ QString CMainFrame::lockIndicatorText(int which) const
 void CMainFrame::SetCommands(MainFrameCommands commands)
 {
     m_commands = std::move(commands);
-    if (QAction *spy = action(QStringLiteral("&Descent Game Spy")))
-        spy->setVisible(bool(m_commands.toggleGameSpy));
+    m_gameSpyAction->setVisible(bool(m_commands.toggleGameSpy));
     updateMenuVariant();
 }
 

@@ -146,6 +146,7 @@ private:
     QList<QAction *> m_actions;
     QList<QAction *> m_noWindowMenus; // menu titles of the variant shown without windows
     QAction *m_launchMenu = nullptr;  // hidden while no launchpad is attached
+    QAction *m_gameSpyAction = nullptr;  // hidden while no game spy is attached
     QList<QAction *> m_windowMenus;   // and of the one shown with a window open
     QLabel *m_lockLabels[3] = {};
 };

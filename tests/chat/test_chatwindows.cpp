@@ -428,6 +428,16 @@ private slots:
         // Help Topics without a help hook opens the manual the way /help does.
         frame.action(QStringLiteral("&Help Topics"))->trigger();
         QCOMPARE(commands, QStringList{QStringLiteral("/help")});
+        // A game spy attached while no window is open is offered once one opens.
+        MainFrameCommands early;
+        early.toggleGameSpy = [] { return true; };
+        frame.SetCommands(early);
+        frame.show();
+        auto *window = frame.windowArea()->addSubWindow(new QWidget);
+        window->show();
+        QTRY_VERIFY(frame.action(QStringLiteral("&Descent Game Spy")));
+        QVERIFY(frame.action(QStringLiteral("&Descent Game Spy"))->isVisible());
+        delete window;
 
         WindowedClient c;
         QAction *spy = c.frame.action(QStringLiteral("&Descent Game Spy"));
