@@ -11,7 +11,6 @@
 #include "chat/windows/mainframe.h"
 
 #include <QAction>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 
@@ -42,9 +41,7 @@ void WireFinger(CTavernwApp &app, CMainFrame &frame)
     host.place = [f](tavern::CFingerFrame *window) {
         if (!f)
             return false;
-        f->windowArea()->addSubWindow(window);
-        window->show();
-        f->windowArea()->setActiveSubWindow(window);
+        f->AddChildWindow(window);
         return true;
     };
     // The window map holds documents: a plain one stands for the finger window.

@@ -3,7 +3,6 @@
 #include "chat/core/tavernwapp.h"
 #include "chat/windows/mainframe.h"
 
-#include <QMdiArea>
 
 namespace tavern {
 
@@ -58,9 +57,7 @@ GameSpyHost GameSpyHostFor(CTavernwApp &app, CMainFrame &frame)
     host.place = [f](CDspyFrm *window) {
         if (!f)
             return false;
-        f->windowArea()->addSubWindow(window);
-        window->show();
-        f->windowArea()->setActiveSubWindow(window);
+        f->AddChildWindow(window);
         return true;
     };
     host.opened = [a, f](CDwatchDoc *doc) {

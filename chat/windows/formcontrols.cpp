@@ -1,5 +1,7 @@
 #include "chat/windows/formcontrols.h"
 
+#include "chat/windows/windowdump.h"
+
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QListWidget>
@@ -8,12 +10,9 @@ namespace tavern {
 
 namespace {
 
-QString flat(QString text)
+QString flat(const QString &text)
 {
-    for (QChar &c : text)
-        if (c == u'\t' || c == u'\n' || c == u'\r')
-            c = u' ';
-    return text;
+    return DumpFieldText(text);
 }
 
 QString labelOf(const QWidget *w)

@@ -472,6 +472,13 @@ CChatFrame *CMainFrame::frameFor(const QString &name) const
     return nullptr;
 }
 
+void CMainFrame::AddChildWindow(QMdiSubWindow *window)
+{
+    m_mdi->addSubWindow(window);
+    window->show();
+    m_mdi->setActiveSubWindow(window);
+}
+
 QMdiSubWindow *CMainFrame::formWindow(const QString &title) const
 {
     for (QMdiSubWindow *w : m_mdi->subWindowList())

@@ -95,6 +95,9 @@ public:
     // "&Clear Buffer" and "&Log Window To Disk"; null without one.
     CMessageView *activeMessageView() const;
     QMdiArea *windowArea() const { return m_mdi; }
+    // Puts a window of another part (finger, game spy) into the window area, shows
+    // it and makes it the active one.
+    void AddChildWindow(QMdiSubWindow *window);
     CWindowTabBar *tabBar() const { return m_tabs; }
     CChannelListDlg *channelListDialog() const { return m_channelList; }
     // The first menu command with this text in the menu bar now shown.

@@ -16,12 +16,9 @@ namespace tavern {
 
 namespace {
 
-QString field(QString text)
+QString field(const QString &text)
 {
-    for (QChar &c : text)
-        if (c == u'\t' || c == u'\n' || c == u'\r')
-            c = u' ';
-    return text;
+    return DumpFieldText(text);
 }
 
 quint32 refFromColor(const QColor &c)
@@ -47,6 +44,14 @@ quint32 lineColour(const QTextBlock &block)
 }
 
 } // namespace
+
+QString DumpFieldText(QString text)
+{
+    for (QChar &c : text)
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            c = u' ';
+    return text;
+}
 
 QString DumpWindows(const CMainFrame &frame)
 {

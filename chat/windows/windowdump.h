@@ -23,6 +23,8 @@ namespace tavern {
 class CMainFrame;
 
 QString DumpWindows(const CMainFrame &frame);
+// A text as one dump field: tabs and line breaks become blanks.
+QString DumpFieldText(QString text);
 // Writes the dump to the file at once (replacing it whole); false when it cannot.
 bool WriteWindowDump(const CMainFrame &frame, const QString &path);
 
