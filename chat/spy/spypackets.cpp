@@ -1,6 +1,6 @@
 #include "chat/spy/spypackets.h"
 
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 
 #include <algorithm>
 
