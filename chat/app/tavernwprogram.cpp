@@ -6,6 +6,7 @@
 #include "chat/core/programdir.h"
 #include "chat/core/tavernwapp.h"
 #include "chat/gamelink/gamelink.h"
+#include "chat/spy/gamespy.h"
 #include "chat/windows/mainframe.h"
 #include "chat/windows/windowdump.h"
 #include "common/sessionpeers.h"
@@ -150,6 +151,7 @@ void CTavernwProgram::wireCommands()
     };
     m_dcc = WireDirectConnections(*app, *m_frame, offers);
     WireFinger(*app, *m_frame);
+    tavern::WireGameSpy(*app, *m_frame);
     WireTypedLines(*app, *m_frame, this);
 }
 

@@ -1,7 +1,9 @@
 #include "chat/spy/gamespy.h"
 
 #include "chat/core/tavernwapp.h"
+#include "chat/spy/ipxspysocket.h"
 #include "chat/windows/mainframe.h"
+#include "protocol/ports.h"
 
 
 namespace tavern {
@@ -86,6 +88,17 @@ CGameSpy *AttachGameSpy(CTavernwApp &app, CMainFrame &frame, GameSpyHost host)
     commands.toggleGameSpy = [spy = QPointer<CGameSpy>(spy)] { return spy && spy->ToggleGameSpy(); };
     frame.SetCommands(commands);
     return spy;
+}
+
+CGameSpy *WireGameSpy(CTavernwApp &app, CMainFrame &frame)
+{
+    GameSpyHost host = GameSpyHostFor(app, frame);
+    QPointer<CTavernwApp> a(&app);
+    host.makeSocket = [a]() -> std::unique_ptr<spy::ISpySocket> {
+        const QHostAddress endpoint = a ? spy::IpxEndpointHost(a->Identity()) : QHostAddress(QHostAddress::LocalHost);
+        return std::make_unique<spy::CIpxSpySocket>(endpoint, ferry::port(ferry::kIpxEndpointPort));
+    };
+    return AttachGameSpy(app, frame, std::move(host));
 }
 
 } // namespace tavern

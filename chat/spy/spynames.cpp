@@ -41,7 +41,7 @@ QString GameModeText(SpyMode mode, const SpyGame &game)
     return text;
 }
 
-QString NodeAddressText(const std::array<std::uint8_t, 6> &node)
+QString NodeAddressText(const ferry::ipx::Node &node)
 {
     return QStringLiteral("%1.%2.%3.%4").arg(node[3]).arg(node[2]).arg(node[1]).arg(node[0]);
 }

@@ -21,7 +21,7 @@ QString RankName(std::uint8_t rank);
 // The mode name with " (Restricted)" (Descent II) or " (Closed)" (Descent I) appended when set.
 QString GameModeText(SpyMode mode, const SpyGame &game);
 // A player's IP address: node bytes 3, 2, 1, 0 as a dotted address.
-QString NodeAddressText(const std::array<std::uint8_t, 6> &node);
+QString NodeAddressText(const ferry::ipx::Node &node);
 
 // What both games show where a value does not exist (Descent I ranks and packet rate).
 inline constexpr const char *kNotAvailable = "N/A";

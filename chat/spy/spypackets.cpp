@@ -82,9 +82,9 @@ QByteArray stringAt(const QByteArray &b, int at, int width)
     r.seek(std::size_t(at));
     return r.cstr(std::min<std::size_t>(std::size_t(width), r.remaining()));
 }
-std::array<std::uint8_t, 6> nodeAt(const QByteArray &b, int at)
+ferry::ipx::Node nodeAt(const QByteArray &b, int at)
 {
-    std::array<std::uint8_t, 6> node{};
+    ferry::ipx::Node node{};
     for (int i = 0; i < 6; ++i)
         node[std::size_t(i)] = u8At(b, at + i);
     return node;
@@ -106,7 +106,7 @@ void putName(RequestBuffer &r, int at)
 
 void putAddress(RequestBuffer &r, int at, const SpyAddress &own)
 {
-    std::copy(own.network.cbegin(), own.network.cend(), r.begin() + at);
+    ferry::bytes::putBe32(r.data() + at, own.network);
     std::copy(own.node.cbegin(), own.node.cend(), r.begin() + at + 4);
 }
 
@@ -121,8 +121,8 @@ std::uint16_t SpySocketNumber(SpyMode mode, int offset)
 SpyAddress BroadcastAddress(std::uint16_t socket)
 {
     SpyAddress a;
-    a.network.fill(0xFF);
-    a.node.fill(0xFF);
+    a.network = 0xFFFFFFFF;
+    a.node = ferry::ipx::kBroadcastNode;
     a.socket = socket;
     return a;
 }

@@ -7,6 +7,8 @@
 // always read), so every field offset lies inside the stored bytes and a short
 // datagram reads as zeros; strings never run past their field.
 
+#include "protocol/ipxpacket.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -26,13 +28,9 @@ inline constexpr int kMinSocketOffset = -100;
 inline constexpr int kMaxSocketOffset = 100;
 std::uint16_t SpySocketNumber(SpyMode mode, int offset);
 
-// Where a datagram came from or goes to on the IPX network.
-struct SpyAddress {
-    std::array<std::uint8_t, 4> network{};
-    std::array<std::uint8_t, 6> node{};
-    std::uint16_t socket = 0;
-    bool operator==(const SpyAddress &) const = default;
-};
+// Where a datagram came from or goes to on the IPX network. Requests carry the
+// network number in the byte order of the IPX header.
+using SpyAddress = ferry::ipx::Address;
 SpyAddress BroadcastAddress(std::uint16_t socket);
 
 inline constexpr int kRequestSize = 38;
@@ -97,7 +95,7 @@ SpyGame DecodeDescent1Game(const QByteArray &stored);
 struct SpyPlayer {
     QByteArray name;
     std::optional<std::uint8_t> rank;
-    std::array<std::uint8_t, 6> node{};
+    ferry::ipx::Node node{};
     std::int16_t kills = 0;
     std::int16_t deaths = 0;
     std::int32_t score = 0;

@@ -45,7 +45,7 @@ struct Rig {
 
     Rig()
     {
-        net->own.network = {0, 0, 0, 1};
+        net->own.network = 1;
         net->own.node = {1, 0, 0, 127, 0, 3};
         listener.OpenSpySocket();
     }
@@ -55,7 +55,7 @@ struct Rig {
 SpyAddress hostAddress(std::uint8_t last)
 {
     SpyAddress a;
-    a.network = {0, 0, 0, 1};
+    a.network = 1;
     a.node = nodeOf(127, 0, 0, last);
     a.socket = 0x5130;
     return a;
