@@ -20,7 +20,7 @@ public:
     enum class Game { Descent1, Descent2 };
 
     DescentHost(Game game, std::uint16_t ipxSocket, descentwire::Game info)
-        : m_game(game), m_socket(ipxSocket), info(std::move(info))
+        : info(std::move(info)), m_game(game), m_socket(ipxSocket)
     {
         QObject::connect(&m_udp, &QUdpSocket::readyRead, [this] { read(); });
     }
@@ -43,6 +43,8 @@ public:
         return QTest::qWaitFor([this] { return m_registered; }, 5000);
     }
     const ferry::ipx::Address &address() const { return m_own; }
+    // Where the last request asked the answer to go.
+    const ferry::ipx::Address &lastRequester() const { return m_lastRequester; }
 
     // Sends the game's announcement (with its name as given) to a requester.
     void announceTo(const ferry::ipx::Address &to, const QByteArray &name)
@@ -105,19 +107,20 @@ private:
             return;
         requests << r;
         const std::uint8_t type = std::uint8_t(r[4]);
+        m_lastRequester = requester(r, m_game == Game::Descent2 ? 21 : 14, m_socket);
         if (m_game == Game::Descent2 && type == 56) {
-            announceTo(requester(r, 21, m_socket), info.name);
+            announceTo(m_lastRequester, info.name);
         } else if (m_game == Game::Descent2 && type == 44) {
             std::uint32_t security = 0;
             for (int i = 3; i >= 0; --i)
                 security = security << 8 | std::uint8_t(r[5 + i]);
             if (security != info.security)
                 return;
-            m_detailsRequester = requester(r, 21, m_socket);
+            m_detailsRequester = m_lastRequester;
             if (answerDetailsAtOnce)
                 answerDetails();
         } else if (m_game == Game::Descent1 && type == 36) {
-            announceTo(requester(r, 14, m_socket), info.name);
+            announceTo(m_lastRequester, info.name);
         }
     }
 
@@ -137,5 +140,6 @@ private:
     quint16 m_port = 0;
     bool m_registered = false;
     ferry::ipx::Address m_own;
+    ferry::ipx::Address m_lastRequester;
     ferry::ipx::Address m_detailsRequester;
 };
