@@ -14,6 +14,7 @@
 #include "tests/support/processprobe.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace ferry;
@@ -250,6 +251,54 @@ private slots:
         }, 10000));
         for (const test::LoggedPrompt &p : env.prompts())
             QVERIFY2(!p.text.contains(QLatin1String("socket")) && !p.text.contains(QLatin1String("Winsock")), qPrintable(p.text));
+    }
+
+    void seesAGameBehindAnotherControlCenterThroughTheTunnel()
+    {
+        FreshRegistry fresh;
+        const test::TestEnv &env = fresh.env;
+        QVERIFY(test::seedPlayer({}));
+
+        // A second player on 127.0.0.3 with a home and block of its own.
+        QTemporaryDir otherHome;
+        const QString otherBlock = env.shmName() + QStringLiteral("_other");
+        qputenv("FERRY_HOME", otherHome.path().toLocal8Bit());
+        reg::resetDefaultStore();
+        test::PlayerSeed other;
+        other.nickname = QStringLiteral("pyro");
+        other.ownAddress = QStringLiteral("127.0.0.3");
+        QVERIFY(test::seedPlayer(other));
+        qputenv("FERRY_HOME", env.home().toLocal8Bit());
+        reg::resetDefaultStore();
+        QProcessEnvironment otherEnvironment = env.environment();
+        otherEnvironment.insert(QStringLiteral("FERRY_HOME"), otherHome.path());
+        otherEnvironment.insert(QStringLiteral("FERRY_SHM_NAME"), otherBlock);
+
+        test::FerrydProcess ferryd;
+        QVERIFY(ferryd.start(env, {QStringLiteral("--name"), QStringLiteral("Home"), QStringLiteral("--quiet")}));
+        test::ConnectingControlCenter cc;
+        QVERIFY(cc.start(env) && cc.waitUntilSignedOn());
+        test::ConnectingControlCenter otherCc;
+        QVERIFY(otherCc.start(otherEnvironment, otherHome.path(), otherBlock) && otherCc.waitUntilSignedOn());
+
+        // The game master plays behind the other control center.
+        DescentHost d2(DescentHost::Game::Descent2, 0x5130, descent2Game());
+        QVERIFY(d2.registerWith(QHostAddress(QStringLiteral("127.0.0.3")), port(kIpxEndpointPort)));
+
+        SpyingClient chat(env, env.environment());
+        QVERIFY(chat.started());
+        QVERIFY(chat.shows({QStringLiteral("window\tServer\tServer")}));
+        QVERIFY(chat.menu(QStringLiteral("&Descent Game Spy")));
+        QVERIFY2(chat.shows({item("Games", QStringLiteral("Pyro Party"), false)}), qPrintable(chat.lastDump().join(u'\n')));
+        // The request came through the tunnel from the spy's own node: 127.0.0.1 reversed.
+        const ipx::Address spy = d2.lastRequester();
+        QCOMPARE(ipx::nodeAddress(spy.node), 0x7F000001u);
+
+        QVERIFY(chat.spy(QStringLiteral("Games\tPyro Party")));
+        QVERIFY2(chat.shows({field("Game Name:", QStringLiteral("Pyro Party")),
+                             field("Game Mode:", QStringLiteral("Flag Hoard (Restricted)")),
+                             item("Players", QStringLiteral("Magnum"), true), field("IP Address:", QStringLiteral("10.0.0.7"))}),
+                 qPrintable(chat.lastDump().join(u'\n')));
     }
 };
 
