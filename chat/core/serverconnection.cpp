@@ -6,7 +6,7 @@
 #include "chat/core/chatfrontend.h"
 #include "chat/core/settingsstore.h"
 #include "chat/core/tavernwapp.h"
-#include "platform/ports.h"
+#include "protocol/ports.h"
 
 #include <QHostAddress>
 #include <QUdpSocket>

@@ -63,6 +63,9 @@ public:
     // Hooks of the menu commands other parts carry out.
     // Items whose feature has no hook are hidden rather than shown doing nothing.
     void SetCommands(MainFrameCommands commands);
+    const MainFrameCommands &Commands() const { return m_commands; }
+    // The check mark of "&Descent Game Spy", for a spy window closed from elsewhere.
+    void SetGameSpyChecked(bool open);
 
     // The command interpreter's entry: text and target window name ("" for none).
     void SetCommandRunner(CommandRunner runner) { m_runner = std::move(runner); }
@@ -88,6 +91,8 @@ public:
     QString GetSelectedTabText() const;
 
     CChatFrame *frameFor(const QString &name) const;
+    // The open window of that title (case ignored) that is a form, such as the game spy.
+    QMdiSubWindow *formWindow(const QString &title) const;
     CChatFrame *activeChatFrame() const;
     // The message view of the active window (a chat, DCC chat or finger window), for
     // "&Clear Buffer" and "&Log Window To Disk"; null without one.
@@ -101,6 +106,8 @@ public:
     // "&Launch", "&Help") while the window area is empty, the chat variant
     // ("&File", "&Commands", "&Preferences", "&Window", "&Help") while a window is open.
     QStringList shownMenus() const;
+    // The commands with a check mark that are offered now, in menu order.
+    QList<QAction *> checkableCommands() const;
 
     // Caps Lock, Num Lock and Scroll Lock in the status bar ("CAP", "NUM", "SCRL"
     // when on); the timer refreshes them from the keyboard.
