@@ -20,9 +20,16 @@ CDspyFrm::~CDspyFrm()
     closing();
 }
 
+// Among maximized windows the spy shows maximized too; its place is where it
+// comes back to when restored.
 void CDspyFrm::PlaceAtOrigin()
 {
+    const bool maximized = isMaximized();
+    if (maximized)
+        showNormal();
     setGeometry(0, 0, kWidth, kHeight);
+    if (maximized)
+        showMaximized();
 }
 
 void CDspyFrm::closeEvent(QCloseEvent *event)

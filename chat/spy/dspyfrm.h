@@ -30,7 +30,8 @@ public:
     // Called once when the window goes (before the document does).
     std::function<void(CDwatchDoc *)> onClosing;
 
-    // Moves the frame to the top left corner with its fixed size (once placed).
+    // Moves the frame to the top left corner with its fixed size (once placed; a
+    // maximized frame keeps that as the place it restores to).
     void PlaceAtOrigin();
 
 protected:

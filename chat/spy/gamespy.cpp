@@ -3,6 +3,8 @@
 #include "chat/core/tavernwapp.h"
 #include "chat/spy/ipxspysocket.h"
 #include "chat/windows/mainframe.h"
+#include "platform/ipxtransport.h"
+#include "protocol/bytes.h"
 #include "protocol/ports.h"
 
 
@@ -95,8 +97,10 @@ CGameSpy *WireGameSpy(CTavernwApp &app, CMainFrame &frame)
     GameSpyHost host = GameSpyHostFor(app, frame);
     QPointer<CTavernwApp> a(&app);
     host.makeSocket = [a]() -> std::unique_ptr<spy::ISpySocket> {
-        const QHostAddress endpoint = a ? spy::IpxEndpointHost(a->Identity()) : QHostAddress(QHostAddress::LocalHost);
-        return std::make_unique<spy::CIpxSpySocket>(endpoint, ferry::port(ferry::kIpxEndpointPort));
+        // The control center's local IPX endpoint for this player's own address.
+        const std::uint32_t own = a ? ferry::bytes::getBe32(a->Identity().address.data()) : 0;
+        return std::make_unique<spy::CIpxSpySocket>(ferry::IpxTransport::endpointAddress(own),
+                                                    ferry::port(ferry::kIpxEndpointPort));
     };
     return AttachGameSpy(app, frame, std::move(host));
 }

@@ -1,9 +1,6 @@
 #include "chat/spy/ipxspysocket.h"
 
-#include "chat/core/chatidentity.h"
-#include "protocol/bytes.h"
 #include "protocol/ipxpacket.h"
-#include "protocol/ports.h"
 
 namespace tavern::spy {
 
@@ -13,12 +10,6 @@ namespace {
 constexpr std::uint8_t kIpxPacketType = 4;
 
 } // namespace
-
-QHostAddress IpxEndpointHost(const CChatIdentity &identity)
-{
-    const QHostAddress own(ferry::bytes::getBe32(identity.address.data()));
-    return own.isLoopback() ? own : QHostAddress(QString::fromLatin1(ferry::kLoopbackAddress));
-}
 
 CIpxSpySocket::CIpxSpySocket(const QHostAddress &endpoint, quint16 port) : m_endpoint(endpoint), m_port(port)
 {

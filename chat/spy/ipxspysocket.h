@@ -15,8 +15,6 @@
 
 #include <array>
 
-struct CChatIdentity;
-
 namespace tavern::spy {
 
 class CIpxSpySocket : public ISpySocket {
@@ -48,10 +46,5 @@ private:
     SpyAddress m_own;
     QElapsedTimer m_registering;
 };
-
-// The control center's local IPX endpoint for this player: the own address when it
-// is a loopback address (two players on one machine), else 127.0.0.1; its port
-// 2213 + FERRY_PORT_OFFSET.
-QHostAddress IpxEndpointHost(const CChatIdentity &identity);
 
 } // namespace tavern::spy

@@ -78,11 +78,15 @@ private slots:
     {
         SpyClient c;
         QVERIFY(c.menuEntry()->isVisible());
+        const bool maximized = c.window(QStringLiteral("Server"))->isMaximized();
         c.menuEntry()->trigger();
         CDspyFrm *window = c.spy->frame();
         QVERIFY(window);
         QVERIFY(c.menuEntry()->isChecked());
         QCOMPARE(window->windowTitle(), kTitle);
+        // Among maximized windows it shows maximized; its own place is the top left corner.
+        QCOMPARE(window->isMaximized(), maximized);
+        window->showNormal();
         QCOMPARE(window->geometry(), QRect(0, 0, 510, 370));
         QCOMPARE(c.frame.GetSelectedTabText(), kTitle);
         QVERIFY(qobject_cast<CDwatchDoc *>(c.app.FindWindow(kTitle)));
