@@ -1,6 +1,6 @@
 #include "common/dib.h"
 
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 #include "common/dibpalette.h"
 #include "platform/prompts.h"
 

@@ -1,6 +1,6 @@
 #include "common/dibpalette.h"
 
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 #include "common/dib.h"
 #include "platform/prompts.h"
 

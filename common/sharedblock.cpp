@@ -1,6 +1,6 @@
 #include "common/sharedblock.h"
 
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 
 #include <algorithm>
 #include <cstring>

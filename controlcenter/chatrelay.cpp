@@ -1,9 +1,9 @@
 #include "controlcenter/chatrelay.h"
 
 #include "controlcenter/connectiontexts.h"
-#include "controlcenter/ferrydatagrams.h"
+#include "protocol/serverdatagrams.h"
 #include "controlcenter/ferrypingrelay.h"
-#include "platform/ports.h"
+#include "protocol/ports.h"
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>
@@ -83,16 +83,13 @@ void ChatRelay::handleChatClientDatagram(const QByteArray &datagram)
     if (datagram.isEmpty())
         return;
     if (!m_host.serverSocketExists()) {
-        QByteArray text(1, char(dg::kText));
-        text.append(connectiontexts::NotConnectedToServer);
-        text.append('\0');
-        sendToChatClient(text);
+        sendToChatClient(dg::encodeText(connectiontexts::NotConnectedToServer));
         return;
     }
     const QString target = m_host.target();
     if (target.isEmpty())
         return;
-    if (std::uint8_t(datagram.at(0)) == dg::kServiceRequest) {
+    if (dg::isType(datagram, dg::RelayType::ServiceRequest)) {
         if (const auto payload = dg::decodeServiceRequest(datagram))
             m_host.sendToServerPort(QHostAddress(target), *payload);
         return;
@@ -115,7 +112,7 @@ bool ChatRelay::handleServerDatagram(const QByteArray &datagram, const QHostAddr
     const auto type = dg::typeOf(datagram);
     if (!type)
         return false;
-    if (*type == dg::kPeerPing || *type == dg::kPeerPingRelayed) {
+    if (dg::isType(datagram, dg::ServerType::PeerPing) || dg::isType(datagram, dg::ServerType::PeerPingRelayed)) {
         const auto action = dg::handlePeerPing(datagram, m_host.ownNickname(), m_tickClock());
         if (!action)
             return true;
@@ -125,7 +122,8 @@ bool ChatRelay::handleServerDatagram(const QByteArray &datagram, const QHostAddr
             sendToChatClient(action->datagram);
         return true;
     }
-    const bool relayType = dg::isNoticeType(*type) || *type == dg::kIdentificationProbe || *type == dg::kServiceReply;
+    const bool relayType = dg::isNoticeType(*type) || *type == dg::typeByte(dg::ServerType::IdentificationProbe)
+        || *type == dg::typeByte(dg::ServerType::ServiceReply);
     if (!relayType)
         return false;
     // Notices, probes and service replies count only from the server the player chose.
@@ -133,7 +131,7 @@ bool ChatRelay::handleServerDatagram(const QByteArray &datagram, const QHostAddr
         return true;
     if (dg::isNoticeType(*type)) {
         sendToChatClient(dg::noticeAsText(datagram));
-    } else if (*type == dg::kIdentificationProbe) {
+    } else if (*type == dg::typeByte(dg::ServerType::IdentificationProbe)) {
         m_host.sendToServerPort(from, dg::encodeIdentification());
     } else if (const auto reply = dg::decodeServiceReply(datagram)) {
         sendToChatClient(*reply);

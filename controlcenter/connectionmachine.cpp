@@ -3,11 +3,11 @@
 #include "common/registry.h"
 #include "controlcenter/chatserverhandover.h"
 #include "controlcenter/connectiontexts.h"
-#include "controlcenter/ferrydatagrams.h"
+#include "protocol/serverdatagrams.h"
 #include "controlcenter/ipxnotbounddialog.h"
 #include "controlcenter/messages.h"
 #include "controlcenter/settings.h"
-#include "platform/ports.h"
+#include "protocol/ports.h"
 #include "platform/prompts.h"
 #include "platform/tunneldriver.h"
 
@@ -194,7 +194,7 @@ void ConnectionMachine::logoff()
         return;
     if (!m_serverSocket && !createServerSocket())
         return;
-    sendToTarget(dg::encodeSingle(dg::kLogoff));
+    sendToTarget(dg::encodeSingle(dg::ServerType::Logoff));
     m_view.setConnectButtonText(QLatin1String(texts::ConnectButton));
     setState(SigningOff);
     refreshConnectionText();
@@ -307,21 +307,21 @@ void ConnectionMachine::handleServerDatagram(const QByteArray &datagram, const Q
     const bool fromChosenServer = !target.isNull() && from.isEqual(target, QHostAddress::TolerantConversion);
     if (m_relay.handleServerDatagram(datagram, from, fromChosenServer) || !fromChosenServer)
         return;
-    switch (*type) {
-    case dg::kLogoffAcknowledged:
+    switch (dg::ServerType(*type)) {
+    case dg::ServerType::LogoffAcknowledged:
         acknowledgeLogoff();
         break;
-    case dg::kAccepted:
+    case dg::ServerType::Accepted:
         if (state() == SigningOn)
             accept(datagram);
         break;
-    case dg::kNicknameInUse:
+    case dg::ServerType::NicknameInUse:
         refuse(texts::NicknameInUse);
         break;
-    case dg::kServerFull:
+    case dg::ServerType::ServerFull:
         refuse(texts::ServerFull);
         break;
-    case dg::kNoAccess:
+    case dg::ServerType::NoAccess:
         refuse(texts::NoAccess);
         break;
     default:

@@ -1,6 +1,6 @@
 #include "controlcenter/ferrypingrelay.h"
 
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 
 namespace ferry::datagrams {
 
@@ -8,7 +8,7 @@ std::optional<PingRelay> wrapForRelay(const QByteArray &fromChatClient, std::uin
                                       std::uint32_t ownAddress, std::uint32_t tickMs)
 {
     const auto record = decodeChatRecord(fromChatClient);
-    if (!record || record->type == kServiceRequest)
+    if (!record || record->type == typeByte(RelayType::ServiceRequest))
         return std::nullopt;
     // The record travels byte for byte (header, and a counted payload if any);
     // only the tick count and the address are written into it.
@@ -23,12 +23,12 @@ std::optional<PingRelay> wrapForRelay(const QByteArray &fromChatClient, std::uin
     if (peer != 0 && peer != ownAddress) {
         relay.toPeer = true;
         relay.peerAddress = peer;
-        if (record->type == kPingRequest)
+        if (record->type == typeByte(RelayType::PingRequest))
             bytes::putLe32(p + kRecordTextOffset, tickMs);
     }
     bytes::putBe32(p + kRecordValueOffset, ownAddress);
 
-    relay.datagram = encodePeerPingHeader(kPeerPing, sequence) + bytes;
+    relay.datagram = encodePeerPingHeader(ServerType::PeerPing, sequence) + bytes;
     return relay;
 }
 
@@ -39,9 +39,9 @@ std::optional<PeerPingAction> handlePeerPing(const QByteArray &datagram, const Q
     if (!ping)
         return std::nullopt;
     PeerPingAction action;
-    if (ping->record.type == kPingRequest) {
+    if (ping->record.type == typeByte(RelayType::PingRequest)) {
         QByteArray answer = datagram;
-        answer[qsizetype(kPeerPingHeaderSize)] = char(kPingAnswer);
+        answer[qsizetype(kPeerPingHeaderSize)] = char(typeByte(RelayType::PingAnswer));
         QByteArray nick = ownNickname.left(qsizetype(kRecordNicknameField - 1));
         nick.append('\0');
         answer.replace(qsizetype(kPeerPingHeaderSize + kRecordNicknameOffset), nick.size(), nick);
@@ -50,7 +50,7 @@ std::optional<PeerPingAction> handlePeerPing(const QByteArray &datagram, const Q
         return action;
     }
     QByteArray record = peerPingRecordBytes(datagram);
-    if (ping->record.type == kPingAnswer) {
+    if (ping->record.type == typeByte(RelayType::PingAnswer)) {
         auto *p = reinterpret_cast<unsigned char *>(record.data()) + kRecordTextOffset;
         bytes::putLe32(p, tickMs - bytes::getLe32(p));
     }

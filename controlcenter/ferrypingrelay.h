@@ -4,7 +4,7 @@
 // the servers, kept free of sockets and clocks: the caller supplies the own
 // address, the sequence number and the millisecond tick count.
 
-#include "controlcenter/ferrydatagrams.h"
+#include "protocol/serverdatagrams.h"
 
 #include <QByteArray>
 

@@ -9,7 +9,7 @@
 // Rows are replaced, never updated in place: a server announced again, or one
 // whose preferred flag is toggled, loses its old row and the players under it.
 
-#include "controlcenter/ferrydirectory.h"
+#include "protocol/directory.h"
 #include "controlcenter/servertreerecords.h"
 #include "controlcenter/settings.h"
 

@@ -7,7 +7,7 @@
 #include "controlcenter/settingsstore.h"
 #include "platform/prompts.h"
 #include "platform/requests.h"
-#include "platform/unixsignals.h"
+#include "protocol/unixsignals.h"
 
 #include <QCoreApplication>
 #include <QDir>

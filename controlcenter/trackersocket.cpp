@@ -1,6 +1,6 @@
 #include "controlcenter/trackersocket.h"
 
-#include "platform/ports.h"
+#include "protocol/ports.h"
 
 #include <QHostInfo>
 #include <QNetworkDatagram>
@@ -25,7 +25,7 @@ void CTrackerSocket::requestDirectory(const QString &trackerHost)
     const QString host = trackerHost.trimmed();
     if (host.isEmpty())
         return;
-    const QByteArray request = datagrams::encodeSingle(datagrams::kDirectoryRequest);
+    const QByteArray request = datagrams::encodeSingle(datagrams::DirectoryType::DirectoryRequest);
     const QHostAddress literal(host);
     if (literal.protocol() == QAbstractSocket::IPv4Protocol) {
         sendTo(request, literal, port(kTrackerPort));
@@ -46,7 +46,7 @@ bool CTrackerSocket::requestPlayerList(const QString &serverAddress)
     const QHostAddress address(serverAddress);
     if (address.protocol() != QAbstractSocket::IPv4Protocol)
         return false;
-    sendTo(datagrams::encodeSingle(datagrams::kPlayerListRequest), address, port(kServerPort));
+    sendTo(datagrams::encodeSingle(datagrams::DirectoryType::PlayerListRequest), address, port(kServerPort));
     return true;
 }
 

@@ -5,7 +5,7 @@
 // server for its player list ("?"), and hands the decoded answers on. Datagrams
 // of other types, and datagrams too short for their type, are ignored.
 
-#include "controlcenter/ferrydirectory.h"
+#include "protocol/directory.h"
 
 #include <QHostAddress>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "platform/driverrecord.h"
 
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 
 namespace ferry {
 

@@ -1,6 +1,6 @@
 #include "platform/icmpecho.h"
 
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 
 #include <QHostInfo>
 #include <QSocketNotifier>

@@ -1,6 +1,6 @@
 #include "platform/tunneldriver.h"
 
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 #include "platform/paths.h"
 
 #include <QFile>

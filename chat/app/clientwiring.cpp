@@ -7,9 +7,12 @@
 #include "chat/dcc/dccwindows.h"
 #include "chat/finger/fingerview.h"
 #include "chat/windows/chatframe.h"
+#include "chat/windows/formcontrols.h"
 #include "chat/windows/mainframe.h"
 
+#include <QAction>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPointer>
 
 using tavern::CMainFrame;
@@ -86,5 +89,13 @@ void WireTypedLines(CTavernwApp &app, CMainFrame &frame, QObject *parent)
             dcc->SendText(text);
         else if (tavern::CChatFrame *chat = f->frameFor(window))
             chat->SendText(text);
+        else if (QMdiSubWindow *form = f->formWindow(window))
+            tavern::TypeIntoForm(form->widget(), text);
+    });
+    QObject::connect(feed, &CTypedLinesFeed::menuChosen, feed, [f](const QString &item) {
+        if (!f)
+            return;
+        if (QAction *command = f->action(item))
+            command->trigger();
     });
 }

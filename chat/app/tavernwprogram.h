@@ -10,7 +10,7 @@
 #include "common/sharedblock.h"
 #include "platform/requests.h"
 #include "platform/sharedmemory.h"
-#include "platform/unixsignals.h"
+#include "protocol/unixsignals.h"
 
 #include <QObject>
 #include <QString>

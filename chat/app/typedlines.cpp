@@ -38,6 +38,8 @@ void CTypedLinesFeed::Poll()
         const qsizetype tab = line.indexOf(u'\t');
         if (tab < 0)
             emit lineTyped(QString(), line);
+        else if (tab == 0)
+            emit menuChosen(line.mid(1));
         else
             emit lineTyped(line.left(tab), line.mid(tab + 1));
     }

@@ -2,7 +2,7 @@
 
 // The player's identity as the shared session block gives it to the chat client.
 
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 
 #include "chat/core/chatfrontend.h"
 #include "chat/core/tavernwapp.h"
-#include "platform/ports.h"
+#include "protocol/ports.h"
 #include "platform/prompts.h"
 
 #include <QHostAddress>

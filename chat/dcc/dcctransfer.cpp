@@ -2,7 +2,7 @@
 
 #include "chat/dcc/dccoffer.h"
 #include "chat/dcc/dcctexts.h"
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 
 #include <algorithm>
 

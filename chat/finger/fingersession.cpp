@@ -1,7 +1,7 @@
 #include "chat/finger/fingersession.h"
 
 #include "chat/core/ircline.h"
-#include "platform/ports.h"
+#include "protocol/ports.h"
 
 #include <QHostAddress>
 

@@ -2,7 +2,7 @@
 
 #include "chat/core/tavernwapp.h"
 #include "chat/gamelink/servicedatagram.h"
-#include "platform/ports.h"
+#include "protocol/ports.h"
 
 #include <QHostAddress>
 #include <QUdpSocket>
@@ -66,7 +66,7 @@ void CGameLink::SendToService(const QByteArray &datagram)
 void CGameLink::OnServiceDatagram()
 {
     while (m_socket && m_socket->hasPendingDatagrams()) {
-        QByteArray datagram(qsizetype(kMaxDatagram), '\0');
+        QByteArray datagram(qsizetype(ferry::datagrams::kMaxDatagram), '\0');
         const qint64 n = m_socket->readDatagram(datagram.data(), datagram.size());
         if (n <= 0)
             continue;
@@ -79,12 +79,12 @@ void CGameLink::HandleDatagram(const QByteArray &datagram)
 {
     if (datagram.isEmpty())
         return;
-    switch (std::uint8_t(datagram.at(0))) {
-    case kPingRequest:
-        if (const auto request = DecodePingRecord(datagram); request && request->value != 0)
+    switch (RelayType(std::uint8_t(datagram.at(0)))) {
+    case RelayType::PingRequest:
+        if (const auto request = ferry::datagrams::decodeChatRecordHeader(datagram); request && request->value != 0)
             SendToService(BuildPingAnswer(ownNick(), request->value));
         break;
-    case kPingAnswer:
+    case RelayType::PingAnswer:
         if (const auto result = DecodePingResult(datagram)) {
             print(QStringLiteral("%1 %2 %3ms").arg(kPingResponse, result->nick).arg(result->milliseconds));
             // A negative time is printed as reported but would wrap the unsigned
@@ -93,7 +93,7 @@ void CGameLink::HandleDatagram(const QByteArray &datagram)
                 m_host.recordPing(result->nick, result->milliseconds);
         }
         break;
-    case kServiceText:
+    case RelayType::Text:
         for (const QString &line : DecodeServiceText(datagram))
             print(line);
         break;
@@ -116,12 +116,12 @@ void CGameLink::RequestWhois(const QString &name)
 
 void CGameLink::Ban(const QString &text)
 {
-    SendToService(BuildBanRequest(kSubBan, text));
+    SendToService(BuildBanRequest(ServiceCode::Ban, text));
 }
 
 void CGameLink::Unban(const QString &text)
 {
-    SendToService(BuildBanRequest(kSubUnban, text));
+    SendToService(BuildBanRequest(ServiceCode::Unban, text));
 }
 
 void CGameLink::RequestBanList()
@@ -158,7 +158,7 @@ bool CGameLink::RunServiceCommand(const QString &word, const QString &arguments)
 void CGameLink::SendPingRequest(std::uint32_t peerAddress)
 {
     const QString channel = m_host.configuredChannel ? m_host.configuredChannel() : QString();
-    SendToService(EncodePingRecord(kPingRequest, ownNick(), channel, peerAddress));
+    SendToService(EncodePingRecord(RelayType::PingRequest, ownNick(), channel, peerAddress));
 }
 
 void CGameLink::print(const QString &text) const

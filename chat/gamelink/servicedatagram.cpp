@@ -1,12 +1,10 @@
 #include "chat/gamelink/servicedatagram.h"
 
 #include "chat/core/ircline.h"
-#include "common/bytes.h"
 
 namespace gamelink {
 
-using ferry::bytes::Reader;
-using ferry::bytes::Writer;
+namespace dg = ferry::datagrams;
 
 QByteArray Utf8Prefix(const QString &text, std::size_t maxBytes)
 {
@@ -22,51 +20,37 @@ QByteArray Utf8Prefix(const QString &text, std::size_t maxBytes)
     return out;
 }
 
-QByteArray EncodeServiceRequest(const QByteArray &payload)
+namespace {
+
+QByteArray serviceRequest(ServiceCode code, const QString &name = QString(), std::size_t nameMax = 0,
+                          const QString &reason = QString())
 {
-    QByteArray out;
-    Writer w(out);
-    w.u8(kServiceRequest);
-    w.zeros(kNickField + kShortTextField);
-    w.le32(0);
-    w.le32(std::uint32_t(payload.size()));
-    w.raw(payload);
-    return out;
+    dg::ServiceCommand command;
+    command.subCode = dg::typeByte(code);
+    command.name = Utf8Prefix(name, nameMax);
+    command.reason = Utf8Prefix(reason, dg::kKillReasonMax);
+    return dg::encodeServiceRequest(dg::encodeServicePayload(command));
 }
 
-QByteArray BuildUsersRequest()
-{
-    return EncodeServiceRequest(QByteArray(1, char(kSubUsers)));
-}
+} // namespace
+
+QByteArray BuildUsersRequest() { return serviceRequest(ServiceCode::Users); }
 
 QByteArray BuildWhoisRequest(const QString &name)
 {
-    QByteArray payload(1, char(kSubWhois));
-    payload += Utf8Prefix(name, kWhoisNameField - 1);
-    payload += '\0';
-    return EncodeServiceRequest(payload);
+    return serviceRequest(ServiceCode::Whois, name, dg::kWhoisNameField - 1);
 }
 
-QByteArray BuildBanRequest(ServiceSubCode subCode, const QString &text)
+QByteArray BuildBanRequest(ServiceCode code, const QString &text)
 {
-    QByteArray payload(1, char(subCode));
-    Writer(payload).field(Utf8Prefix(text, kBanTextField - 1), kBanTextField);
-    return EncodeServiceRequest(payload);
+    return serviceRequest(code, text, dg::kBanTextField - 1);
 }
 
-QByteArray BuildBanListRequest()
-{
-    return EncodeServiceRequest(QByteArray(1, char(kSubBanList)));
-}
+QByteArray BuildBanListRequest() { return serviceRequest(ServiceCode::BanList); }
 
 QByteArray BuildKillRequest(const QString &name, const QString &reason)
 {
-    QByteArray payload(1, char(kSubKill));
-    Writer w(payload);
-    w.field(Utf8Prefix(name, kKillNameField - 1), kKillNameField);
-    w.raw(Utf8Prefix(reason, kKillReasonMax));
-    w.zeros(2);
-    return EncodeServiceRequest(payload);
+    return serviceRequest(ServiceCode::Kill, name, dg::kKillNameField - 1, reason);
 }
 
 KillArguments ParseKillArguments(const QString &arguments)
@@ -80,45 +64,27 @@ KillArguments ParseKillArguments(const QString &arguments)
     return {arguments.mid(1, close - 1), StripColon(arguments.mid(close + 2))};
 }
 
-QByteArray EncodePingRecord(std::uint8_t type, const QString &nick, const QString &text, std::uint32_t value)
+QByteArray EncodePingRecord(RelayType type, const QString &nick, const QString &text, std::uint32_t value)
 {
-    QByteArray out;
-    Writer w(out);
-    w.u8(type);
-    w.field(Utf8Prefix(nick, kNickField - 1), kNickField);
-    w.field(Utf8Prefix(text, kShortTextField - 1), kShortTextField);
-    w.le32(value);
-    return out;
-}
-
-std::optional<PingRecord> DecodePingRecord(const QByteArray &datagram)
-{
-    Reader r(datagram);
-    PingRecord p;
-    p.type = r.u8();
-    p.nick = r.cstr(kNickField);
-    p.text = r.cstr(kShortTextField);
-    p.value = r.le32();
-    if (!r.ok())
-        return std::nullopt;
-    return p;
+    dg::ChatRecord record;
+    record.type = dg::typeByte(type);
+    record.nickname = Utf8Prefix(nick, dg::kRecordNicknameField - 1);
+    record.setShortText(Utf8Prefix(text, dg::kRecordTextField - 1));
+    record.value = value;
+    return dg::encodeChatRecord(record);
 }
 
 QByteArray BuildPingAnswer(const QString &ownNick, std::uint32_t requestValue)
 {
-    return EncodePingRecord(kPingAnswer, ownNick, QStringLiteral("      "), requestValue);
+    return EncodePingRecord(RelayType::PingAnswer, ownNick, QStringLiteral("      "), requestValue);
 }
 
 std::optional<PingResult> DecodePingResult(const QByteArray &datagram)
 {
-    Reader r(datagram);
-    r.skip(1);
-    PingResult result;
-    result.nick = DecodeChatText(r.cstr(kNickField));
-    result.milliseconds = std::int32_t(r.le32());
-    if (!r.ok())
+    const auto record = dg::decodeChatRecordHeader(datagram);
+    if (!record)
         return std::nullopt;
-    return result;
+    return PingResult{DecodeChatText(record->nickname), record->time()};
 }
 
 QStringList DecodeServiceText(const QByteArray &datagram)

@@ -7,7 +7,7 @@
 #include "common/homewardnote.h"
 #include "platform/launcher.h"
 #include "platform/paths.h"
-#include "platform/ports.h"
+#include "protocol/ports.h"
 #include "platform/processes.h"
 #include "platform/prompts.h"
 
@@ -18,9 +18,6 @@
 namespace tavern {
 
 namespace {
-
-// The control center's IPX endpoint for DOSBox (moved by FERRY_PORT_OFFSET like every fixed port).
-constexpr std::uint16_t kIpxEndpointPort = 2213;
 
 // DOSBox keeps IPX off unless told; this file, given after the user's own
 // configuration, turns it on for games started here.
@@ -151,7 +148,7 @@ CStartContext CLaunchpad::StartContext() const
     context.ipxHost = own[0] == 127
                           ? QStringLiteral("%1.%2.%3.%4").arg(int(own[0])).arg(int(own[1])).arg(int(own[2])).arg(int(own[3]))
                           : QString::fromLatin1(ferry::kLoopbackAddress);
-    context.ipxPort = ferry::port(kIpxEndpointPort);
+    context.ipxPort = ferry::port(ferry::kIpxEndpointPort);
     return context;
 }
 

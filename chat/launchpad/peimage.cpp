@@ -1,6 +1,6 @@
 #include "chat/launchpad/peimage.h"
 
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 
 #include <QFile>
 

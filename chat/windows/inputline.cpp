@@ -2,7 +2,7 @@
 
 #include "chat/core/partnerring.h"
 #include "chat/core/tavernwapp.h"
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 
 #include <QApplication>
 #include <QFont>

@@ -6,6 +6,7 @@
 #include "chat/windows/chatframe.h"
 #include "chat/windows/colorsdlg.h"
 #include "chat/windows/fkeysdlg.h"
+#include "chat/windows/formcontrols.h"
 #include "chat/windows/highlightdlg.h"
 #include "chat/windows/setupdlg.h"
 #include "chat/windows/textfielddlg.h"
@@ -118,6 +119,15 @@ QAction *CMainFrame::action(const QString &text) const
     return nullptr;
 }
 
+QList<QAction *> CMainFrame::checkableCommands() const
+{
+    QList<QAction *> checkable;
+    for (QAction *a : m_actions)
+        if (a->isCheckable() && a->isVisible() && action(a->text()) == a)
+            checkable << a;
+    return checkable;
+}
+
 void CMainFrame::buildMenusAndBars()
 {
     buildNoWindowMenus();
@@ -218,6 +228,11 @@ void CMainFrame::buildMenusAndBars()
 void CMainFrame::toggleGameSpy()
 {
     m_gameSpyAction->setChecked(m_commands.toggleGameSpy && m_commands.toggleGameSpy());
+}
+
+void CMainFrame::SetGameSpyChecked(bool open)
+{
+    m_gameSpyAction->setChecked(open);
 }
 
 // The menus shown while no window is open: the setup, the launchpad and leaving.
@@ -465,6 +480,14 @@ CChatFrame *CMainFrame::frameFor(const QString &name) const
         if (auto *frame = qobject_cast<CChatFrame *>(w))
             if (frame->windowName().compare(name, Qt::CaseInsensitive) == 0)
                 return frame;
+    return nullptr;
+}
+
+QMdiSubWindow *CMainFrame::formWindow(const QString &title) const
+{
+    for (QMdiSubWindow *w : m_mdi->subWindowList())
+        if (w->windowTitle().compare(title, Qt::CaseInsensitive) == 0 && w->widget() && IsForm(w->widget()))
+            return w;
     return nullptr;
 }
 

@@ -67,6 +67,8 @@ public:
     // The titles of the launchpad's slots (index 0..19), shown as the tool tips of
     // "Game 0&1".."Game 20"; an empty title shows none.
     void SetLaunchSlotTitles(const QStringList &titles);
+    // The check mark of "&Descent Game Spy", for a spy window closed from elsewhere.
+    void SetGameSpyChecked(bool open);
 
     // The command interpreter's entry: text and target window name ("" for none).
     void SetCommandRunner(CommandRunner runner) { m_runner = std::move(runner); }
@@ -89,6 +91,8 @@ public:
     QString GetSelectedTabText() const;
 
     CChatFrame *frameFor(const QString &name) const;
+    // The open window of that title (case ignored) that is a form, such as the game spy.
+    QMdiSubWindow *formWindow(const QString &title) const;
     CChatFrame *activeChatFrame() const;
     // The message view of the active window (a chat, DCC chat or finger window), for
     // "&Clear Buffer" and "&Log Window To Disk"; null without one.
@@ -102,6 +106,8 @@ public:
     // "&Launch", "&Help") while the window area is empty, the chat variant
     // ("&File", "&Commands", "&Preferences", "&Window", "&Help") while a window is open.
     QStringList shownMenus() const;
+    // The commands with a check mark that are offered now, in menu order.
+    QList<QAction *> checkableCommands() const;
 
     // Caps Lock, Num Lock and Scroll Lock in the status bar ("CAP", "NUM", "SCRL"
     // when on); the timer refreshes them from the keyboard.

@@ -3,9 +3,11 @@
 #include "chat/core/tavernwapp.h"
 #include "chat/windows/chanulist.h"
 #include "chat/windows/chatframe.h"
+#include "chat/windows/formcontrols.h"
 #include "chat/windows/mainframe.h"
 #include "chat/windows/windowtabs.h"
 
+#include <QAction>
 #include <QMdiArea>
 #include <QSaveFile>
 #include <QTextBlock>
@@ -52,8 +54,11 @@ QString DumpWindows(const CMainFrame &frame)
     const auto windows = frame.windowArea()->subWindowList();
     for (QMdiSubWindow *w : windows) {
         auto *chat = qobject_cast<CChatFrame *>(w);
-        if (!chat)
+        if (!chat) {
+            if (w->widget() && IsForm(w->widget()))
+                out += QStringLiteral("window\t%1\t%1\n").arg(field(w->windowTitle())) + DumpFormControls(w->widget());
             continue;
+        }
         out += QStringLiteral("window\t%1\t%2\n").arg(field(chat->windowName()), field(chat->windowTitle()));
         if (CChanUList *users = chat->userList())
             for (const QString &item : users->itemTexts())
@@ -72,6 +77,9 @@ QString DumpWindows(const CMainFrame &frame)
         const bool unseen = frame.app() && frame.app()->HasUnseenLines(name);
         out += QStringLiteral("tab\t%1\t%2\n").arg(field(name), unseen ? QStringLiteral("unseen") : QStringLiteral("seen"));
     }
+    // The menu entries with a check mark that are offered now.
+    for (const QAction *a : frame.checkableCommands())
+        out += QStringLiteral("menu\t%1\t%2\n").arg(field(a->text()), a->isChecked() ? QStringLiteral("checked") : QStringLiteral("unchecked"));
     return out;
 }
 

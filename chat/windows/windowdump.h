@@ -9,6 +9,10 @@
 //   user <list item>                  (channel windows: "@nick", "+nick", "nick")
 //   line <colour> <text>              (colour 0x00BBGGRR as 8 hex digits)
 //   tab <name> <unseen|seen>          (the tab bar, left to right)
+//   menu <item> <checked|unchecked>   (menu items that carry a check mark and are offered)
+//
+// A window that is a form (the game spy) is shown as "window <title> <title>" and
+// its controls as formcontrols.h describes (field, check, item records).
 //
 // Tabs and line breaks inside texts are shown as blanks, so every record stays one line.
 

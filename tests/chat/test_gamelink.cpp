@@ -3,7 +3,7 @@
 
 #include "chat/core/tavernwapp.h"
 #include "chat/gamelink/gamelink.h"
-#include "platform/ports.h"
+#include "protocol/ports.h"
 #include "tests/chat/fakefrontend.h"
 #include "tests/support/testenv.h"
 

@@ -1,5 +1,5 @@
 #include "chat/core/tavernwapp.h"
-#include "platform/ports.h"
+#include "protocol/ports.h"
 #include "tests/chat/corerigs.h"
 #include "tests/chat/ircpeer.h"
 #include "tests/support/ngircdfixture.h"

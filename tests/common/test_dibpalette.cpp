@@ -1,4 +1,4 @@
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 #include "common/dib.h"
 #include "common/dibpalette.h"
 #include "tests/support/testenv.h"

@@ -5,7 +5,7 @@
 #include "controlcenter/maindialog.h"
 #include "controlcenter/settingsstore.h"
 #include "common/registry.h"
-#include "platform/ports.h"
+#include "protocol/ports.h"
 #include "platform/tunneldriver.h"
 #include "tests/support/bytelists.h"
 #include "tests/support/localnetwork.h"

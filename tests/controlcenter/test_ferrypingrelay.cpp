@@ -42,7 +42,7 @@ private slots:
         QVERIFY(r->toPeer);
         QCOMPARE(r->peerAddress, kPeer);
         QCOMPARE(r->datagram.size(), chat.size() + 7);
-        QCOMPARE(r->datagram.left(7), encodePeerPingHeader(8, 7));
+        QCOMPARE(r->datagram.left(7), encodePeerPingHeader(ServerType::PeerPing, 7));
         QCOMPARE(r->datagram.mid(8, 16), chat.mid(1, 16));      // nickname untouched
         QCOMPARE(r->datagram.mid(24, 4), le32(123456));         // tick at 17..20 of the record
         QCOMPARE(r->datagram.mid(28, 4), chat.mid(21, 4));      // rest of the text untouched
@@ -116,7 +116,7 @@ private slots:
     {
         ChatRecord odd = pingRequest("x", "y", 0);
         odd.type = 9;
-        const QByteArray d = encodePeerPing({7, 1, odd});
+        const QByteArray d = encodePeerPing({ServerType::PeerPingRelayed, 1, odd});
         const auto a = handlePeerPing(d, "me", 77);
         QCOMPARE(a->kind, PeerPingAction::RelayToChatClient);
         QCOMPARE(a->datagram, encodeChatRecord(odd));

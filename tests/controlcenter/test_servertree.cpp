@@ -3,7 +3,7 @@
 // commands, the dialogs, the keys, the tool tips and the write-back at exit.
 
 #include "controlcenter/chatserverhandover.h"
-#include "controlcenter/ferrydirectory.h"
+#include "protocol/directory.h"
 #include "controlcenter/serverlist.h"
 #include "controlcenter/trackersocket.h"
 #include "tests/controlcenter/servertreefixture.h"

@@ -3,8 +3,8 @@
 // sign-off at exit, and the server's three refusals.
 
 #include "common/registry.h"
-#include "controlcenter/ferrydatagrams.h"
-#include "platform/ports.h"
+#include "protocol/serverdatagrams.h"
+#include "protocol/ports.h"
 #include "platform/registrystore.h"
 #include "tests/support/localnetwork.h"
 #include "tests/support/processprobe.h"
@@ -43,7 +43,7 @@ struct OtherPlayer {
         socket.writeDatagram(datagrams::encodeSignOn({nickname, nickname + "@lanway.test"}),
                              QHostAddress(test::kLocalServerAddress), port(kServerPort));
         return QTest::qWaitFor([&] { return socket.hasPendingDatagrams(); }, 3000)
-            && datagrams::isType(socket.receiveDatagram().data(), datagrams::kAccepted);
+            && datagrams::isType(socket.receiveDatagram().data(), datagrams::ServerType::Accepted);
     }
     void serviceRequest(const datagrams::ServiceCommand &command)
     {
@@ -124,7 +124,7 @@ private slots:
         OtherPlayer other;
         QVERIFY(other.signOn(refusal == QLatin1String("taken") ? "HERO" : "boss"));
         if (refusal == QLatin1String("banned")) {
-            other.serviceRequest({datagrams::kServiceBan, "hero", {}});
+            other.serviceRequest({datagrams::typeByte(datagrams::ServiceCode::Ban), "hero", {}});
             QVERIFY(ferryd.waitForLine(QStringLiteral("service request: ban \"hero\"")));
         }
 

@@ -1,7 +1,7 @@
 #include "tools/ferryd/describe.h"
 
-#include "controlcenter/ferrydatagrams.h"
-#include "controlcenter/ferrydirectory.h"
+#include "protocol/serverdatagrams.h"
+#include "protocol/directory.h"
 
 #include <QHostAddress>
 
@@ -35,7 +35,7 @@ QString typeAndSize(const QByteArray &d)
 QString describePing(const dg::PeerPing &p)
 {
     return QStringLiteral("peer ping %1 seq %2: record %3 nickname %4 address %5")
-        .arg(p.type)
+        .arg(dg::typeByte(p.type))
         .arg(p.sequence)
         .arg(p.record.type)
         .arg(printable(p.record.nickname))
@@ -52,19 +52,18 @@ QString describeToServer(const QByteArray &d)
         return describePing(*p);
     if (const auto id = dg::decodeIdentification(d))
         return QStringLiteral("identification \"%1\"").arg(printable(*id));
-    const auto t = dg::typeOf(d);
-    if (t == dg::kLogoff && d.size() == 1)
+    if (dg::isType(d, dg::ServerType::Logoff) && d.size() == 1)
         return QStringLiteral("logoff");
-    if (t == dg::kPlayerListRequest)
+    if (dg::isType(d, dg::DirectoryType::PlayerListRequest))
         return QStringLiteral("player list request");
     if (const auto cmd = dg::decodeServicePayload(d)) {
-        switch (cmd->subCode) {
-        case dg::kServiceUsers: return QStringLiteral("service request: users");
-        case dg::kServiceWhois: return QStringLiteral("service request: whois \"%1\"").arg(printable(cmd->name));
-        case dg::kServiceBan: return QStringLiteral("service request: ban \"%1\"").arg(printable(cmd->name));
-        case dg::kServiceUnban: return QStringLiteral("service request: unban \"%1\"").arg(printable(cmd->name));
-        case dg::kServiceBanList: return QStringLiteral("service request: ban list");
-        case dg::kServiceKill:
+        switch (dg::ServiceCode(cmd->subCode)) {
+        case dg::ServiceCode::Users: return QStringLiteral("service request: users");
+        case dg::ServiceCode::Whois: return QStringLiteral("service request: whois \"%1\"").arg(printable(cmd->name));
+        case dg::ServiceCode::Ban: return QStringLiteral("service request: ban \"%1\"").arg(printable(cmd->name));
+        case dg::ServiceCode::Unban: return QStringLiteral("service request: unban \"%1\"").arg(printable(cmd->name));
+        case dg::ServiceCode::BanList: return QStringLiteral("service request: ban list");
+        case dg::ServiceCode::Kill:
             return QStringLiteral("service request: remove \"%1\" (%2)").arg(printable(cmd->name), printable(cmd->reason));
         default: break;
         }
@@ -74,7 +73,7 @@ QString describeToServer(const QByteArray &d)
 
 QString describeToTracker(const QByteArray &d)
 {
-    if (dg::isType(d, dg::kDirectoryRequest))
+    if (dg::isType(d, dg::DirectoryType::DirectoryRequest))
         return QStringLiteral("directory request");
     return QStringLiteral("unknown datagram, ") + typeAndSize(d);
 }
@@ -106,10 +105,9 @@ QString describeFromServer(const QByteArray &d)
             names << printable(p.nickname);
         return QStringLiteral("player list: %1").arg(names.join(QStringLiteral(", ")));
     }
-    const auto t = dg::typeOf(d);
-    if (t == dg::kLogoffAcknowledged)
+    if (dg::isType(d, dg::ServerType::LogoffAcknowledged))
         return QStringLiteral("logoff acknowledged");
-    if (t == dg::kIdentificationProbe)
+    if (dg::isType(d, dg::ServerType::IdentificationProbe))
         return QStringLiteral("identification probe");
     return QStringLiteral("datagram, ") + typeAndSize(d);
 }

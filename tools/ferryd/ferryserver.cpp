@@ -1,6 +1,6 @@
 #include "tools/ferryd/ferryserver.h"
 
-#include "platform/ports.h"
+#include "protocol/ports.h"
 #include "tools/ferryd/describe.h"
 
 #include <QNetworkDatagram>
@@ -67,7 +67,7 @@ void FerryServer::readAll(QUdpSocket *socket, QString (*describe)(const QByteArr
 
 void FerryServer::handleTracker(const QByteArray &d, const Endpoint &from)
 {
-    if (dg::isType(d, dg::kDirectoryRequest))
+    if (dg::isType(d, dg::DirectoryType::DirectoryRequest))
         send(m_tracker, directory(), from);
 }
 
@@ -77,12 +77,13 @@ void FerryServer::handleServer(const QByteArray &d, const Endpoint &from)
         return handleSignOn(*s, from);
     if (const auto p = dg::decodePeerPing(d))
         return handlePeerPing(d, *p, from);
-    const std::uint8_t type = *dg::typeOf(d);
-    if (type == dg::kIdentification || type == dg::kSignOn || type == dg::kPeerPing || type == dg::kPeerPingRelayed)
+    using dg::isType, dg::ServerType;
+    if (isType(d, ServerType::Identification) || isType(d, ServerType::SignOn) || isType(d, ServerType::PeerPing)
+        || isType(d, ServerType::PeerPingRelayed))
         return;  // identification answers are only logged; short sign-ons and pings are ignored
-    if (type == dg::kLogoff && d.size() == 1)
+    if (isType(d, ServerType::Logoff) && d.size() == 1)
         return handleLogoff(from);
-    if (type == dg::kPlayerListRequest)
+    if (isType(d, dg::DirectoryType::PlayerListRequest))
         return send(m_server, playerList(), from);
     handleService(d, from);
 }
@@ -96,7 +97,7 @@ void FerryServer::handleSignOn(const dg::SignOn &s, const Endpoint &from)
         a.tunnelPort = m_config.tunnelPort;
         send(m_server, dg::encodeAccepted(a), from);
         if (m_config.probe)
-            send(m_server, dg::encodeSingle(dg::kIdentificationProbe), from);
+            send(m_server, dg::encodeSingle(dg::ServerType::IdentificationProbe), from);
         return;
     }
     case Roster::Verdict::NicknameInUse:
@@ -114,7 +115,7 @@ void FerryServer::handleLogoff(const Endpoint &from)
     // repeats its logoff until an acknowledgement arrives, and the first one
     // may have been lost.
     m_roster.logoff(from);
-    send(m_server, dg::encodeSingle(dg::kLogoffAcknowledged), from);
+    send(m_server, dg::encodeSingle(dg::ServerType::LogoffAcknowledged), from);
 }
 
 void FerryServer::handlePeerPing(const QByteArray &d, const dg::PeerPing &ping, const Endpoint &from)
@@ -131,7 +132,7 @@ void FerryServer::handlePeerPing(const QByteArray &d, const dg::PeerPing &ping, 
         return;
     }
     QByteArray relayed = d;
-    relayed[0] = char(dg::kPeerPingRelayed);
+    relayed[0] = char(dg::typeByte(dg::ServerType::PeerPingRelayed));
     send(m_server, relayed, to->endpoint);
 }
 
@@ -140,14 +141,14 @@ void FerryServer::handleService(const QByteArray &payload, const Endpoint &from)
     const Player *asker = m_roster.at(from);
     // Strangers are answered only for the requests a chat client makes, so that
     // a stray datagram (another server's notice, say) never starts an exchange.
-    if (!asker && !isServiceCode(std::uint8_t(payload.at(0)))) {
+    if (!asker && !dg::isServiceCode(std::uint8_t(payload.at(0)))) {
         m_log(QStringLiteral("   not a request from a player, ignored"));
         return;
     }
     const ServiceAnswer a = m_desk.answer(asker, payload);
-    send(m_server, dg::encodeNotice(dg::kNotice1, a.text), from);
+    send(m_server, dg::encodeNotice(dg::ServerType::Notice1, a.text), from);
     if (a.removed)
-        send(m_server, dg::encodeNotice(dg::kNotice1, a.removedText), a.removed->endpoint);
+        send(m_server, dg::encodeNotice(dg::ServerType::Notice1, a.removedText), a.removed->endpoint);
 }
 
 QByteArray FerryServer::directory() const

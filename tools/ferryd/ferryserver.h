@@ -4,8 +4,8 @@
 // requests, peer pings) and the tracker port (server directory), both on one
 // address and moved by FERRY_PORT_OFFSET.
 
-#include "controlcenter/ferrydatagrams.h"
-#include "controlcenter/ferrydirectory.h"
+#include "protocol/serverdatagrams.h"
+#include "protocol/directory.h"
 #include "tools/ferryd/roster.h"
 #include "tools/ferryd/servicedesk.h"
 

@@ -4,8 +4,8 @@
 
 #include "tools/ferryd/ferryserver.h"
 
-#include "platform/ports.h"
-#include "platform/unixsignals.h"
+#include "protocol/ports.h"
+#include "protocol/unixsignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

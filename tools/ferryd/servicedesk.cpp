@@ -1,25 +1,10 @@
 #include "tools/ferryd/servicedesk.h"
 
-#include "controlcenter/ferrydatagrams.h"
+#include "protocol/serverdatagrams.h"
 
 namespace ferryd {
 
 namespace dg = ferry::datagrams;
-
-bool isServiceCode(std::uint8_t subCode)
-{
-    switch (subCode) {
-    case dg::kServiceUsers:
-    case dg::kServiceWhois:
-    case dg::kServiceKill:
-    case dg::kServiceBan:
-    case dg::kServiceUnban:
-    case dg::kServiceBanList:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool ServiceDesk::isOperator(const Player &p) const
 {
@@ -63,17 +48,18 @@ ServiceAnswer ServiceDesk::answer(const Player *asker, const QByteArray &payload
         a.text = "Malformed service request.";
         return a;
     }
-    switch (cmd->subCode) {
-    case dg::kServiceUsers:
+    using dg::ServiceCode;
+    switch (ServiceCode(cmd->subCode)) {
+    case ServiceCode::Users:
         a.text = userList();
         return a;
-    case dg::kServiceWhois:
+    case ServiceCode::Whois:
         a.text = whois(cmd->name);
         return a;
-    case dg::kServiceKill:
-    case dg::kServiceBan:
-    case dg::kServiceUnban:
-    case dg::kServiceBanList:
+    case ServiceCode::Kill:
+    case ServiceCode::Ban:
+    case ServiceCode::Unban:
+    case ServiceCode::BanList:
         break;
     default:
         a.text = "Unknown service request " + QByteArray::number(cmd->subCode) + ".";
@@ -84,17 +70,20 @@ ServiceAnswer ServiceDesk::answer(const Player *asker, const QByteArray &payload
         a.text = "Only server operators may do that.";
         return a;
     }
-    switch (cmd->subCode) {
-    case dg::kServiceBan:
+    switch (ServiceCode(cmd->subCode)) {
+    case ServiceCode::Users:
+    case ServiceCode::Whois:
+        break;
+    case ServiceCode::Ban:
         a.text = m_roster.ban(cmd->name) ? "Banned " + cmd->name + "." : cmd->name + " is already banned.";
         break;
-    case dg::kServiceUnban:
+    case ServiceCode::Unban:
         a.text = m_roster.unban(cmd->name) ? "Unbanned " + cmd->name + "." : cmd->name + " is not banned.";
         break;
-    case dg::kServiceBanList:
+    case ServiceCode::BanList:
         a.text = m_roster.bans().isEmpty() ? QByteArray("No bans.") : "Bans: " + m_roster.bans().join(' ');
         break;
-    case dg::kServiceKill:
+    case ServiceCode::Kill:
         a.removed = m_roster.remove(cmd->name);
         if (!a.removed) {
             a.text = "No player named " + cmd->name + " is signed on.";

@@ -19,9 +19,6 @@ struct ServiceAnswer {
     QByteArray removedText;          // what that player is told
 };
 
-// True for the sub-codes of the chat client's service commands.
-bool isServiceCode(std::uint8_t subCode);
-
 class ServiceDesk {
 public:
     ServiceDesk(Roster &roster, QByteArray serverName, QList<QByteArray> operators)

@@ -4,12 +4,12 @@
 
 #include "chat/app/tavernwprogram.h"
 #include "chat/launchpad/launchbar.h"
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 #include "chat/windows/chatframe.h"
 #include "chat/windows/messageview.h"
 #include "common/sessionpeers.h"
 #include "common/sharedblock.h"
-#include "platform/ports.h"
+#include "protocol/ports.h"
 #include "platform/processes.h"
 #include "platform/sharedmemory.h"
 #include "tests/chat/ircpeer.h"
@@ -179,7 +179,7 @@ private slots:
 
         // The IPX endpoint answers DOSBox's registration, as the control center does.
         QUdpSocket endpoint;
-        QVERIFY(endpoint.bind(QHostAddress::LocalHost, ferry::port(2213)));
+        QVERIFY(endpoint.bind(QHostAddress::LocalHost, ferry::port(ferry::kIpxEndpointPort)));
         QByteArray registration;
         connect(&endpoint, &QUdpSocket::readyRead, this, [&] {
             while (endpoint.hasPendingDatagrams()) {

@@ -6,7 +6,7 @@
 #include "chat/launchpad/peimage.h"
 #include "chat/launchpad/programicon.h"
 #include "chat/launchpad/programstart.h"
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 #include "tests/chat/freshregistry.h"
 
 #include <QApplication>

@@ -1,16 +1,27 @@
 #pragma once
 
-// The tracker's server directory (209) and a server's player list (191): lists
-// of NUL-terminated strings after the type byte.
+// The server directory and the player lists: the control center asks the
+// tracker (UDP port 2224) with "Q" and gets the directory (209); it asks a
+// server (port 2210) with "?" and gets its player list (191). Both answers are
+// lists of NUL-terminated strings after the type byte.
 
-#include "controlcenter/ferrydatagrams.h"
+#include "protocol/datagram.h"
 
 #include <QByteArray>
 #include <QList>
 
+#include <cstdint>
 #include <optional>
 
 namespace ferry::datagrams {
+
+// Types of the directory and player-list datagrams.
+enum class DirectoryType : std::uint8_t {
+    DirectoryRequest = 'Q',   // control center -> tracker
+    Directory = 209,          // tracker -> control center
+    PlayerListRequest = '?',  // control center -> server
+    PlayerList = 191,         // server -> control center
+};
 
 // Server directory (209) from the tracker: NUL-terminated "KEY=value" strings,
 // ended by an empty string or the datagram's end. "IP=" starts a server.

@@ -1,6 +1,6 @@
 #pragma once
 
-// Turns SIGTERM and SIGINT into a Qt signal on the UI thread, so that both programs
+// Turns SIGTERM and SIGINT into a Qt signal on the main thread, so that the programs and ferryd
 // leave through their normal exit path when the system or a user asks them to end.
 // The handler only writes the signal number to a pipe (async-signal-safe); a socket
 // notifier on the pipe's other end emits terminationRequested() from the event loop.

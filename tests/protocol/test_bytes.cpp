@@ -1,4 +1,4 @@
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 
 #include <QTest>
 

@@ -1,4 +1,5 @@
-#include "controlcenter/ferrydatagrams.h"
+#include "protocol/directory.h"
+#include "protocol/serverdatagrams.h"
 #include "tests/support/bytelists.h"
 
 #include <QTest>
@@ -66,10 +67,10 @@ private slots:
 
     void singleByteDatagramsAndRefusals()
     {
-        QCOMPARE(encodeSingle(kLogoff), bytesOf({5}));
-        QCOMPARE(encodeSingle(kLogoffAcknowledged), bytesOf({133}));
-        QCOMPARE(encodeSingle(kDirectoryRequest), QByteArray("Q"));
-        QCOMPARE(encodeSingle(kPlayerListRequest), QByteArray("?"));
+        QCOMPARE(encodeSingle(ServerType::Logoff), bytesOf({5}));
+        QCOMPARE(encodeSingle(ServerType::LogoffAcknowledged), bytesOf({133}));
+        QCOMPARE(encodeSingle(DirectoryType::DirectoryRequest), QByteArray("Q"));
+        QCOMPARE(encodeSingle(DirectoryType::PlayerListRequest), QByteArray("?"));
         QCOMPARE(encodeRefusal(Refusal::NicknameInUse), bytesOf({241}));
         QCOMPARE(encodeRefusal(Refusal::ServerFull), bytesOf({242}));
         QCOMPARE(encodeRefusal(Refusal::NoAccess), bytesOf({243}));
@@ -79,18 +80,18 @@ private slots:
         QCOMPARE(decodeRefusal(bytesOf({243})), Refusal::NoAccess);
         QVERIFY(!decodeRefusal(bytesOf({240})));
         QVERIFY(!decodeRefusal(QByteArray()));
-        QVERIFY(!isType(QByteArray(), kLogoff));
-        QVERIFY(isType(bytesOf({133, 1}), kLogoffAcknowledged));
+        QVERIFY(!isType(QByteArray(), ServerType::Logoff));
+        QVERIFY(isType(bytesOf({133, 1}), ServerType::LogoffAcknowledged));
     }
 
     void noticesBecomeTextForTheChatClient()
     {
         for (int type : {1, 2, 4, 9}) {
-            const QByteArray d = encodeNotice(std::uint8_t(type), "one\ntwo");
+            const QByteArray d = encodeNotice(ServerType(type), "one\ntwo");
             QCOMPARE(d, QByteArray(1, char(type)) + QByteArray("one\ntwo\0", 8));
             const auto n = decodeNotice(d);
             QVERIFY(n);
-            QCOMPARE(n->type, std::uint8_t(type));
+            QCOMPARE(typeByte(n->type), std::uint8_t(type));
             QCOMPARE(n->text, QByteArray("one\ntwo"));
             const QByteArray text = noticeAsText(d);
             QCOMPARE(text.size(), d.size());
@@ -155,7 +156,7 @@ private slots:
 
     void serviceRequests()
     {
-        const QByteArray users = encodeServiceRequest(encodeServicePayload({kServiceUsers, {}, {}}));
+        const QByteArray users = encodeServiceRequest(encodeServicePayload({typeByte(ServiceCode::Users), {}, {}}));
         QCOMPARE(users.size(), 34);
         QCOMPARE(std::uint8_t(users[0]), 224);
         QCOMPARE(users.mid(1, 28), QByteArray(28, '\0'));
@@ -176,21 +177,21 @@ private slots:
 
     void servicePayloads()
     {
-        const QByteArray whois = encodeServicePayload({kServiceWhois, "dave", {}});
+        const QByteArray whois = encodeServicePayload({typeByte(ServiceCode::Whois), "dave", {}});
         QCOMPARE(whois, QByteArray("\x0c" "dave\0", 6));  // length of the text + 2
-        QCOMPARE(encodeServicePayload({kServiceWhois, QByteArray(20, 'w'), {}}).size(), 18);
-        const QByteArray ban = encodeServicePayload({kServiceBan, "10.0.0.1", {}});
+        QCOMPARE(encodeServicePayload({typeByte(ServiceCode::Whois), QByteArray(20, 'w'), {}}).size(), 18);
+        const QByteArray ban = encodeServicePayload({typeByte(ServiceCode::Ban), "10.0.0.1", {}});
         QCOMPARE(ban.size(), 18);
         QCOMPARE(ban.left(10), QByteArray("\x21" "10.0.0.1\0", 10));
-        const QByteArray kill = encodeServicePayload({kServiceKill, "eve", "flooding"});
+        const QByteArray kill = encodeServicePayload({typeByte(ServiceCode::Kill), "eve", "flooding"});
         QCOMPARE(kill.size(), 8 + 19);  // length of the reason + 19
         QCOMPARE(kill.mid(1, 16), QByteArray("eve") + QByteArray(13, '\0'));
         QCOMPARE(kill.mid(17, 9), QByteArray("flooding\0", 9));
-        QCOMPARE(encodeServicePayload({kServiceBanList, "ignored", {}}), bytesOf({35}));
+        QCOMPARE(encodeServicePayload({typeByte(ServiceCode::BanList), "ignored", {}}), bytesOf({35}));
 
         auto c = decodeServicePayload(kill);
         QVERIFY(c);
-        QCOMPARE(c->subCode, std::uint8_t(kServiceKill));
+        QCOMPARE(c->subCode, typeByte(ServiceCode::Kill));
         QCOMPARE(c->name, QByteArray("eve"));
         QCOMPARE(c->reason, QByteArray("flooding"));
         QVERIFY(!decodeServicePayload(kill.left(16)));
@@ -200,7 +201,7 @@ private slots:
         QVERIFY(c);
         QCOMPARE(c->name, QByteArray("frank"));
         QCOMPARE(decodeServicePayload(ban)->name, QByteArray("10.0.0.1"));
-        QCOMPARE(decodeServicePayload(encodeServicePayload({kServiceUnban, QByteArray(30, 'u'), {}}))->name,
+        QCOMPARE(decodeServicePayload(encodeServicePayload({typeByte(ServiceCode::Unban), QByteArray(30, 'u'), {}}))->name,
                  QByteArray(16, 'u'));
         QVERIFY(!decodeServicePayload(bytesOf({12})));
         QVERIFY(!decodeServicePayload(QByteArray()));
@@ -233,7 +234,7 @@ private slots:
 
         const auto back = decodePeerPing(d);
         QVERIFY(back);
-        QCOMPARE(back->type, std::uint8_t(8));
+        QCOMPARE(typeByte(back->type), std::uint8_t(8));
         QCOMPARE(back->sequence, quint16(0x0102));
         QCOMPARE(back->record.nickname, QByteArray("alice"));
         QCOMPARE(back->record.time(), 1000);
@@ -279,4 +280,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(TestFerryDatagrams)
-#include "test_ferrydatagrams.moc"
+#include "test_datagrams.moc"

@@ -1,6 +1,6 @@
-#include "controlcenter/ferrydirectory.h"
+#include "protocol/directory.h"
 
-#include "common/bytes.h"
+#include "protocol/bytes.h"
 
 namespace ferry::datagrams {
 
@@ -38,7 +38,7 @@ QByteArray encodeDirectory(const QList<ServerEntry> &servers)
 {
     QByteArray out;
     Writer w(out);
-    w.u8(kDirectory);
+    w.u8(typeByte(DirectoryType::Directory));
     for (const ServerEntry &s : servers) {
         putString(w, "IP=" + s.address);
         putKey(w, "NAME=", s.description);
@@ -55,7 +55,7 @@ QByteArray encodeDirectory(const QList<ServerEntry> &servers)
 
 std::optional<QList<ServerEntry>> decodeDirectory(const QByteArray &datagram)
 {
-    if (!isType(datagram, kDirectory))
+    if (!isType(datagram, DirectoryType::Directory))
         return std::nullopt;
     QList<ServerEntry> servers;
     Reader r(datagram);
@@ -95,7 +95,7 @@ QByteArray encodePlayerList(const QList<PlayerEntry> &players)
 {
     QByteArray out;
     Writer w(out);
-    w.u8(kPlayerList);
+    w.u8(typeByte(DirectoryType::PlayerList));
     for (const PlayerEntry &p : players) {
         if (p.nickname.isEmpty())
             continue;  // an empty nickname ends the list
@@ -111,7 +111,7 @@ QByteArray encodePlayerList(const QList<PlayerEntry> &players)
 
 std::optional<QList<PlayerEntry>> decodePlayerList(const QByteArray &datagram)
 {
-    if (!isType(datagram, kPlayerList))
+    if (!isType(datagram, DirectoryType::PlayerList))
         return std::nullopt;
     QList<PlayerEntry> players;
     Reader r(datagram);

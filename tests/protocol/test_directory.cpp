@@ -1,4 +1,4 @@
-#include "controlcenter/ferrydirectory.h"
+#include "protocol/directory.h"
 #include "tests/support/bytelists.h"
 
 #include <QTest>
@@ -77,4 +77,4 @@ private slots:
 };
 
 QTEST_APPLESS_MAIN(TestFerryDirectory)
-#include "test_ferrydirectory.moc"
+#include "test_directory.moc"

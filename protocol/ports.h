@@ -8,6 +8,8 @@
 namespace ferry {
 
 inline constexpr std::uint16_t kServerPort = 2210;      // tunnelling server sign-on and relay
+inline constexpr std::uint16_t kTunnelPort = 2211;      // tunnelling server's tunnel endpoint (IPX frames)
+inline constexpr std::uint16_t kIpxEndpointPort = 2213; // a player's local IPX endpoint (DOSBox protocol)
 inline constexpr std::uint16_t kServicePort = 2217;     // control center's relay for the chat client
 inline constexpr std::uint16_t kChatLinkPort = 2218;    // chat client's local game-service socket
 inline constexpr std::uint16_t kTrackerPort = 2224;     // tracker directory

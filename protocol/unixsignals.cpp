@@ -1,4 +1,4 @@
-#include "platform/unixsignals.h"
+#include "protocol/unixsignals.h"
 
 #include <QSocketNotifier>
 
