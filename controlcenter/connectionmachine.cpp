@@ -137,6 +137,10 @@ void ConnectionMachine::toggleLocalServer()
     if (m_record.stateWord == std::uint32_t(DriverTunnelState::NoTunnel)) {
         closeServerSocket();
         openTunnelWithIdentity();
+        // Serving before code 4, so that the driver's tunnel is welcomed at once.
+        QString why;
+        if (!m_localServer.start(QHostAddress(m_settings.ownAddressText), m_settings.nickname.toUtf8(), &why))
+            qWarning("Local server: %s", qPrintable(why));
         m_driver.control(DriverCode::StartLocalServer, m_record);
         m_view.setConnectButtonText(QLatin1String(texts::DisconnectButton));
         setState(LocalServerRunning);
@@ -148,6 +152,7 @@ void ConnectionMachine::toggleLocalServer()
     m_record.setOwnAddress(m_settings.ownAddress);
     m_driver.control(DriverCode::CloseTunnel, m_record);
     m_driver.control(DriverCode::StopLocalServer, m_record);
+    m_localServer.stop();
     m_view.setConnectButtonText(QLatin1String(texts::ConnectButton));
     setState(NotConnected);
     if (m_localServerStopped)
@@ -273,6 +278,7 @@ void ConnectionMachine::releaseSockets()
 {
     m_retryTimer.stop();
     closeServerSocket();
+    m_localServer.stop();
     m_relay.close();
 }
 

@@ -10,6 +10,7 @@
 
 #include "common/sharedblock.h"
 #include "controlcenter/chatrelay.h"
+#include "controlcenter/localserver.h"
 #include "controlcenter/servertarget.h"
 
 #include <QHostAddress>
@@ -88,6 +89,7 @@ public:
     // The address the server socket is bound to, for tests; null without a socket.
     QHostAddress serverSocketAddress() const;
     ChatRelay &relay() { return m_relay; }
+    const LocalServer &localServer() const { return m_localServer; }
 
 private:
     int state() const;
@@ -126,6 +128,7 @@ private:
     QTimer m_retryTimer;
     QUdpSocket *m_serverSocket = nullptr;
     ChatRelay m_relay;
+    LocalServer m_localServer;
 };
 
 } // namespace ferry

@@ -1,5 +1,6 @@
 #include "platform/tunneldriver.h"
 
+#include "platform/ipxtransport.h"
 #include "protocol/bytes.h"
 #include "platform/paths.h"
 
@@ -26,6 +27,10 @@ bool TunnelDriver::open()
     if (!lock->tryLock(0))
         return false;
     m_lock = std::move(lock);
+    if (!m_transport) {
+        m_ownTransport = std::make_unique<IpxTransport>();
+        m_transport = m_ownTransport.get();
+    }
     return true;
 }
 
@@ -34,6 +39,8 @@ void TunnelDriver::close()
     if (!isOpen())
         return;
     stopTransport();
+    if (m_transport)
+        m_transport->shutdown();
     m_session = TunnelSession();
     m_lock.reset(); // unlocks and removes the lock file
 }
@@ -67,13 +74,16 @@ bool TunnelDriver::control(std::uint32_t code, DriverRecordBytes &buffer)
         bytes::putLe32(buffer.data() + driverrecord::kStateOffset,
                        static_cast<std::uint32_t>(m_session.tunnelOpen ? DriverTunnelState::TunnelToServer
                                                                        : DriverTunnelState::NoTunnel));
-        bytes::putLe32(buffer.data() + driverrecord::kBusyOffset, m_applicationUsesTunnel ? 1 : 0);
+        bytes::putLe32(buffer.data() + driverrecord::kBusyOffset,
+                       m_applicationUsesTunnel || (m_transport && m_transport->inUse()) ? 1 : 0);
         break;
     case DriverCode::OpenTunnel:
         m_session.tunnelOpen = true;
         m_session.ownAddress = rec.ownAddress();
         m_session.nickname = rec.nickname;
         bytes::putLe32(buffer.data() + driverrecord::kStateOffset, 0); // IPX over UDP is never "unbound"
+        if (m_transport)
+            m_transport->open(m_session);
         break;
     case DriverCode::BindServer:
         m_session.serverAddress = rec.serverAddress();

@@ -20,7 +20,8 @@
 // Other codes are refused and change nothing.
 //
 // The packets themselves travel through a TunnelTransport (IPX over UDP, as
-// DOSBox tunnels it); the driver tells it when a session starts and stops.
+// DOSBox tunnels it): the driver's own IpxTransport unless a test sets another.
+// The driver tells it when a session opens, starts and stops.
 
 #include "platform/driverrecord.h"
 
@@ -66,14 +67,21 @@ struct TunnelSession {
     TunnelOptions options;
 };
 
-// Carries the tunnelled IPX packets. start() is called when a session to a
-// server has its endpoint (code 9) or a local server starts (code 4); stop()
-// when the tunnel closes or the local server stops.
+// Carries the tunnelled IPX packets (platform/ipxtransport.h is the driver's own).
 class TunnelTransport {
 public:
     virtual ~TunnelTransport() = default;
+    // Code 6: a session opens with the own address and nickname.
+    virtual void open(const TunnelSession &session) = 0;
+    // Code 9 (a tunnel to a server whose endpoint is now known) or code 4 (a
+    // local server starts).
     virtual void start(const TunnelSession &session) = 0;
+    // Codes 7 and 5: the tunnel closes, or the local server stops.
     virtual void stop() = 0;
+    // The driver closes.
+    virtual void shutdown() = 0;
+    // Whether an application (a game) uses the tunnel: word 12 of code 3.
+    virtual bool inUse() const = 0;
 };
 
 class TunnelDriver {
@@ -105,11 +113,13 @@ public:
 
     const TunnelSession &session() const { return m_session; }
 
-    // Set by the transport while a game sends through the tunnel; reported in word 12.
+    // Reports word 12 as set whatever the transport says (for tests of its callers).
     void setApplicationUsesTunnel(bool inUse) { m_applicationUsesTunnel = inUse; }
 
-    // The transport is not owned; nullptr (the default) carries nothing.
+    // Replaces the transport; it is not owned. Set before open(), which otherwise
+    // creates the driver's own IpxTransport.
     void setTransport(TunnelTransport *transport) { m_transport = transport; }
+    TunnelTransport *transport() const { return m_transport; }
 
 private:
     void logCode(std::uint32_t code);
@@ -121,6 +131,7 @@ private:
     bool m_applicationUsesTunnel = false;
     bool m_transportRunning = false;
     TunnelTransport *m_transport = nullptr;
+    std::unique_ptr<TunnelTransport> m_ownTransport;
 };
 
 } // namespace ferry

@@ -10,10 +10,15 @@ using namespace ferry;
 namespace {
 
 struct RecordingTransport : TunnelTransport {
-    QList<TunnelSession> starts;
+    QList<TunnelSession> opens, starts;
     int stops = 0;
+    int shutdowns = 0;
+    bool clients = false;
+    void open(const TunnelSession &session) override { opens.append(session); }
     void start(const TunnelSession &session) override { starts.append(session); }
     void stop() override { ++stops; }
+    void shutdown() override { ++shutdowns; }
+    bool inUse() const override { return clients; }
 };
 
 // An open driver reporting to a recording transport.
@@ -113,6 +118,8 @@ private slots:
         rec.stateWord = 0xDEAD;
         QVERIFY(driver.control(DriverCode::OpenTunnel, rec));
         QCOMPARE(rec.stateWord, 0u); // IPX is bound
+        QCOMPARE(transport.opens.size(), 1); // the local endpoint opens with the own address
+        QCOMPARE(transport.opens.first().ownAddress, 0xC0000202u);
         rec.setServerAddress(0xCB007105);
         QVERIFY(driver.control(DriverCode::BindServer, rec));
         QVERIFY(transport.starts.isEmpty()); // nothing to carry before the endpoint is known
@@ -135,6 +142,10 @@ private slots:
 
         QVERIFY(driver.control(DriverCode::Query, rec));
         QCOMPARE(rec.stateWord, std::uint32_t(DriverTunnelState::TunnelToServer));
+        QCOMPARE(rec.busyWord, 0u);
+        transport.clients = true; // a game registered with the transport
+        QVERIFY(driver.control(DriverCode::Query, rec));
+        QCOMPARE(rec.busyWord, 1u);
 
         // Logoff: 3, then 7 because a tunnel is open.
         driver.clearCodeLog();
@@ -229,6 +240,7 @@ private slots:
             QVERIFY(driver.control(c, rec));
         driver.close();
         QCOMPARE(transport.stops, 1);
+        QCOMPARE(transport.shutdowns, 1);
         QVERIFY(!driver.session().tunnelOpen);
         QVERIFY(driver.open());
         QVERIFY(driver.control(DriverCode::Query, rec));

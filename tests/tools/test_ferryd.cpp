@@ -39,6 +39,36 @@ QByteArray peerPing(int recordType, const QByteArray &nickname, const QHostAddre
     return d;
 }
 
+QByteArray be32(quint32 v)
+{
+    return bytesOf({int(v >> 24), int(v >> 16) & 0xFF, int(v >> 8) & 0xFF, int(v & 0xFF)});
+}
+
+// The tunnel's hello: type 1, the own address, the nickname in 16 bytes.
+QByteArray hello(const QString &ownAddress, const QByteArray &nickname)
+{
+    return QByteArray(1, char(1)) + be32(QHostAddress(ownAddress).toIPv4Address()) + field(nickname, 16);
+}
+
+// A node of the player at `address`: the address reversed, then the client number.
+QByteArray node(const QString &address, int client)
+{
+    const quint32 a = QHostAddress(address).toIPv4Address();
+    return bytesOf({int(a & 0xFF), int(a >> 8) & 0xFF, int(a >> 16) & 0xFF, int(a >> 24), client >> 8, client & 0xFF});
+}
+
+// A tunnel frame (type 3) holding an IPX packet from node `from` to node `to`.
+QByteArray ipxFrame(const QByteArray &from, const QByteArray &to, const QByteArray &data)
+{
+    const int length = 30 + int(data.size());
+    QByteArray p = bytesOf({0xFF, 0xFF, length >> 8, length & 0xFF, 0, 4});
+    p += bytesOf({0, 0, 0, 0}) + to + bytesOf({0x51, 0x30});
+    p += bytesOf({0, 0, 0, 0}) + from + bytesOf({0x51, 0x30});
+    return QByteArray(1, char(3)) + p + data;
+}
+
+const QByteArray kBroadcast = bytesOf({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+
 bool usable(const QString &address)
 {
     QUdpSocket probe;
@@ -78,7 +108,7 @@ private:
     QByteArray m_output;
     QHostAddress m_server;
     QString m_aliceAddress, m_bobAddress, m_carolAddress;
-    quint16 m_serverPort = 0, m_trackerPort = 0;
+    quint16 m_serverPort = 0, m_trackerPort = 0, m_tunnelPort = 0;
     std::unique_ptr<Client> m_alice, m_bob;  // signed on for the later cases
 
     QByteArray output()
@@ -108,6 +138,7 @@ private slots:
         m_carolAddress = spread ? QStringLiteral("127.0.0.5") : one;
         m_serverPort = quint16(2210 + m_env->portOffset());
         m_trackerPort = quint16(2224 + m_env->portOffset());
+        m_tunnelPort = quint16(2211 + m_env->portOffset());
 
         m_ferryd = m_env->start(QStringLiteral("ferryd"),
                                 {QStringLiteral("--address"), m_server.toString(), QStringLiteral("--name"),
@@ -139,9 +170,9 @@ private slots:
     void signOnAcceptsRefusesAndLimits()
     {
         Client alice(m_aliceAddress), bob(m_bobAddress), carol(m_carolAddress), intruder(m_carolAddress);
-        const quint32 tunnel = m_server.toIPv4Address();
-        const QByteArray accepted = bytesOf({138, int(tunnel >> 24), int(tunnel >> 16) & 0xFF,
-                                             int(tunnel >> 8) & 0xFF, int(tunnel & 0xFF), 0, 213});
+        // The tunnel endpoint is ferryd's own address at its tunnel port.
+        const QByteArray accepted = QByteArray(1, char(138)) + be32(m_server.toIPv4Address())
+            + bytesOf({m_tunnelPort >> 8, m_tunnelPort & 0xFF});
         QCOMPARE(ask(alice, signOn("alice")), accepted);
         // A repeated sign-on (its accept was lost) is accepted again.
         QCOMPARE(ask(alice, signOn("alice")), accepted);
@@ -236,6 +267,56 @@ private slots:
         QVERIFY(m_bob->quiet(200) && m_alice->quiet(10));
     }
 
+    void tunnelRoutesGameFramesBetweenPlayers()
+    {
+        QVERIFY(m_alice && m_bob);
+        if (m_aliceAddress == m_bobAddress)
+            QSKIP("the players need addresses of their own");
+        // Each player's tunnel socket introduces itself and is welcomed.
+        Client aliceTunnel(m_aliceAddress), bobTunnel(m_bobAddress);
+        aliceTunnel.send(hello(m_aliceAddress, "alice"), m_server, m_tunnelPort);
+        QCOMPARE(aliceTunnel.receive().value_or("<nothing>"), bytesOf({2}) + be32(QHostAddress(m_aliceAddress).toIPv4Address()));
+        bobTunnel.send(hello(m_bobAddress, "bob"), m_server, m_tunnelPort);
+        QCOMPARE(bobTunnel.receive().value_or("<nothing>").left(1), bytesOf({2}));
+
+        // A broadcast reaches the other player exactly once, and not its sender.
+        const QByteArray broadcast = ipxFrame(node(m_aliceAddress, 1), kBroadcast, "who is there?");
+        aliceTunnel.send(broadcast, m_server, m_tunnelPort);
+        QCOMPARE(bobTunnel.receive().value_or("<nothing>"), broadcast);
+        QVERIFY(bobTunnel.quiet(200) && aliceTunnel.quiet(10));
+        // A unicast goes to the player whose address the node holds.
+        const QByteArray reply = ipxFrame(node(m_bobAddress, 2), node(m_aliceAddress, 1), "bob here");
+        bobTunnel.send(reply, m_server, m_tunnelPort);
+        QCOMPARE(aliceTunnel.receive().value_or("<nothing>"), reply);
+
+        // Dropped: a hello or frame from someone not signed on, a socket that has not
+        // introduced itself, a forged source node, a frame over 1,500 bytes, a packet
+        // shorter than its length field says, a frame of no known type.
+        Client stranger(m_carolAddress), aliceOtherSocket(m_aliceAddress);
+        stranger.send(hello(m_carolAddress, "carol"), m_server, m_tunnelPort);
+        QVERIFY(stranger.quiet(200));
+        stranger.send(ipxFrame(node(m_carolAddress, 1), kBroadcast, "x"), m_server, m_tunnelPort);
+        aliceOtherSocket.send(ipxFrame(node(m_aliceAddress, 1), kBroadcast, "x"), m_server, m_tunnelPort);
+        aliceTunnel.send(ipxFrame(node(m_bobAddress, 1), node(m_bobAddress, 2), "forged"), m_server, m_tunnelPort);
+        aliceTunnel.send(ipxFrame(node(m_aliceAddress, 1), kBroadcast, QByteArray(1500 - 31 + 1, 'o')), m_server, m_tunnelPort);
+        aliceTunnel.send(ipxFrame(node(m_aliceAddress, 1), kBroadcast, "cut").chopped(1), m_server, m_tunnelPort);
+        aliceTunnel.send(bytesOf({9, 1, 2, 3}), m_server, m_tunnelPort);
+        QVERIFY(bobTunnel.quiet(300));
+        // The largest frame still passes.
+        const QByteArray largest = ipxFrame(node(m_aliceAddress, 1), kBroadcast, QByteArray(1500 - 31, 'o'));
+        aliceTunnel.send(largest, m_server, m_tunnelPort);
+        QCOMPARE(bobTunnel.receive().value_or("<nothing>").size(), 1500);
+
+        // One line per drop, with its reason.
+        QTRY_VERIFY_WITH_TIMEOUT(output().contains("dropped: malformed (2 so far)"), 3000);
+        const QByteArray out = output();
+        QVERIFY(out.contains("tunnel frame from " + m_carolAddress.toLatin1()));
+        QCOMPARE(out.count("dropped: not from a player"), 3);
+        QCOMPARE(out.count("dropped: spoofed source node"), 1);
+        QCOMPARE(out.count("dropped: over 1500 bytes"), 1);
+        QVERIFY(!out.contains("dropped: malformed (3 so far)"));
+    }
+
     void operatorRemovesAPlayer()
     {
         QVERIFY(m_alice && m_bob);
@@ -283,6 +364,8 @@ private slots:
         QVERIFY(out.contains("peer ping"));
         QCOMPARE(ferry::test::stopProcess(*m_ferryd), 0);
         QVERIFY(output().contains("ferryd stopped"));
+        QVERIFY(output().contains("tunnel: 3 frames routed, 3 copies delivered; dropped: 3 not from a player, "
+                                  "1 spoofed source node, 1 over 1500 bytes, 2 malformed, 0 no such player"));
     }
 };
 

@@ -1,8 +1,9 @@
 // ferryd: a reference tunnelling server and tracker. It answers the control
-// center's datagrams on one address (server port 2210 and tracker port 2224,
-// both moved by FERRY_PORT_OFFSET) and prints one line per datagram.
+// center's datagrams on one address (server port 2210, tunnel port 2211 and
+// tracker port 2224, all moved by FERRY_PORT_OFFSET), routes the players' IPX
+// frames between them, and prints one line per datagram (frames: per drop).
 
-#include "tools/ferryd/ferryserver.h"
+#include "server/ferryserver.h"
 
 #include "protocol/ports.h"
 #include "protocol/unixsignals.h"
@@ -66,10 +67,11 @@ int main(int argc, char *argv[])
                                          QStringLiteral("Nickname allowed to ban and remove players (repeatable)."),
                                          QStringLiteral("nickname"));
     const QCommandLineOption tunnelOpt(QStringLiteral("tunnel"),
-                                       QStringLiteral("Tunnel address and port given to accepted players (default: listening address, port 213)."),
+                                       QStringLiteral("Tunnel address and port given to accepted players (default: the listening address, port 2211); "
+                                                      "the tunnel is received on this port of the listening address."),
                                        QStringLiteral("ip:port"));
     const QCommandLineOption probeOpt(QStringLiteral("probe"), QStringLiteral("Ask accepted players to identify themselves."));
-    const QCommandLineOption quietOpt(QStringLiteral("quiet"), QStringLiteral("Print nothing per datagram."));
+    const QCommandLineOption quietOpt(QStringLiteral("quiet"), QStringLiteral("Print nothing per datagram or dropped frame."));
     parser.addOptions({addressOpt, nameOpt, maxOpt, chatOpt, serverOpt, operatorOpt, tunnelOpt, probeOpt, quietOpt});
     parser.process(app);
 
@@ -96,7 +98,7 @@ int main(int argc, char *argv[])
         const qsizetype colon = t.lastIndexOf(QLatin1Char(':'));
         config.tunnelAddress = QHostAddress(t.left(colon));
         const uint port = t.mid(colon + 1).toUInt(&ok);
-        if (colon < 0 || !ok || port > 0xFFFF || config.tunnelAddress.protocol() != QAbstractSocket::IPv4Protocol)
+        if (colon < 0 || !ok || port == 0 || port > 0xFFFF || config.tunnelAddress.protocol() != QAbstractSocket::IPv4Protocol)
             return fail(QStringLiteral("--tunnel needs ip:port"));
         config.tunnelPort = quint16(port);
     }
@@ -114,11 +116,13 @@ int main(int argc, char *argv[])
     ferry::UnixSignalWatcher watcher;
     QObject::connect(&watcher, &ferry::UnixSignalWatcher::terminationRequested, &app, [](int) { QCoreApplication::quit(); });
 
-    printLine(QStringLiteral("ferryd \"%1\" listening on %2, server port %3, tracker port %4")
+    printLine(QStringLiteral("ferryd \"%1\" listening on %2, server port %3, tunnel port %4, tracker port %5")
                   .arg(QString::fromUtf8(config.name), config.address.toString())
                   .arg(server.serverPort())
+                  .arg(server.tunnelPort())
                   .arg(server.trackerPort()));
     const int rc = app.exec();
+    printLine(server.tunnelSummary());
     printLine(QStringLiteral("ferryd stopped"));
     return rc;
 }

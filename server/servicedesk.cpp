@@ -1,4 +1,4 @@
-#include "tools/ferryd/servicedesk.h"
+#include "server/servicedesk.h"
 
 #include "protocol/serverdatagrams.h"
 

@@ -25,6 +25,8 @@ struct Player {
     QByteArray email;
     Endpoint endpoint;
     QDateTime signedOnAt;
+    int id = 0;               // unique for the server's run; names the player's tunnel
+    qint64 lastHeardMs = 0;   // monotonic time of the player's last datagram
 };
 
 class Roster {
@@ -44,6 +46,13 @@ public:
 
     const Player *at(const Endpoint &from) const;
     const Player *named(const QByteArray &nickname) const;
+    const Player *withId(int id) const;
+    // The player at the address (any port) with the nickname.
+    const Player *atAddressNamed(const QHostAddress &address, const QByteArray &nickname) const;
+    // Notes that the player was heard from at `nowMs`.
+    void heardFrom(int id, qint64 nowMs);
+    // Removes and returns the players not heard from for `silenceMs`.
+    QList<Player> takeSilent(qint64 nowMs, qint64 silenceMs);
     // A player other than `except` whose address is the given IPv4 address (host order).
     const Player *atAddress(quint32 ipv4, const Endpoint &except) const;
 
@@ -61,6 +70,7 @@ private:
     int indexNamed(const QByteArray &nickname) const;
 
     int m_maxPlayers;
+    int m_lastId = 0;
     QList<Player> m_players;
     QList<QByteArray> m_bans;
 };

@@ -3,7 +3,7 @@
 // Answers the chat client's service requests (the payloads the control center
 // forwards) with text for the asker, and carries out the operators' commands.
 
-#include "tools/ferryd/roster.h"
+#include "server/roster.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "tools/ferryd/describe.h"
+#include "server/describe.h"
 
 #include "protocol/serverdatagrams.h"
 #include "protocol/directory.h"
@@ -9,9 +9,6 @@ namespace ferryd {
 
 namespace dg = ferry::datagrams;
 
-namespace {
-
-// Network text for a log line: line feeds as " | ", other control bytes escaped.
 QString printable(const QByteArray &s)
 {
     QString out;
@@ -26,6 +23,8 @@ QString printable(const QByteArray &s)
     }
     return out;
 }
+
+namespace {
 
 QString typeAndSize(const QByteArray &d)
 {

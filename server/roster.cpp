@@ -1,4 +1,4 @@
-#include "tools/ferryd/roster.h"
+#include "server/roster.h"
 
 namespace ferryd {
 
@@ -45,7 +45,7 @@ Roster::Verdict Roster::signOn(const QByteArray &nickname, const QByteArray &ema
         m_players[same].email = email;
         return Verdict::Accepted;
     }
-    m_players.append(Player{nickname, email, from, QDateTime::currentDateTimeUtc()});
+    m_players.append(Player{nickname, email, from, QDateTime::currentDateTimeUtc(), ++m_lastId, 0});
     return Verdict::Accepted;
 }
 
@@ -76,6 +76,44 @@ const Player *Roster::named(const QByteArray &nickname) const
 {
     const int i = indexNamed(nickname);
     return i < 0 ? nullptr : &m_players[i];
+}
+
+const Player *Roster::withId(int id) const
+{
+    for (const Player &p : m_players) {
+        if (p.id == id)
+            return &p;
+    }
+    return nullptr;
+}
+
+const Player *Roster::atAddressNamed(const QHostAddress &address, const QByteArray &nickname) const
+{
+    for (const Player &p : m_players) {
+        if (p.endpoint.address.isEqual(address, QHostAddress::TolerantConversion) && sameNickname(p.nickname, nickname))
+            return &p;
+    }
+    return nullptr;
+}
+
+void Roster::heardFrom(int id, qint64 nowMs)
+{
+    for (Player &p : m_players) {
+        if (p.id == id)
+            p.lastHeardMs = nowMs;
+    }
+}
+
+QList<Player> Roster::takeSilent(qint64 nowMs, qint64 silenceMs)
+{
+    QList<Player> silent;
+    for (qsizetype i = 0; i < m_players.size();) {
+        if (nowMs - m_players[i].lastHeardMs >= silenceMs)
+            silent.append(m_players.takeAt(i));
+        else
+            ++i;
+    }
+    return silent;
 }
 
 const Player *Roster::atAddress(quint32 ipv4, const Endpoint &except) const

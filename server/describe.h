@@ -7,6 +7,9 @@
 
 namespace ferryd {
 
+// Network text for a log line: line feeds as " | ", other control bytes escaped.
+QString printable(const QByteArray &s);
+
 // A datagram received on the server port.
 QString describeToServer(const QByteArray &datagram);
 // A datagram received on the tracker port.

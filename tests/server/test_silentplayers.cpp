@@ -1,0 +1,134 @@
+// The server in-process with its clock in the test's hands: players silent for
+// ten minutes are dropped, with their tunnels; the tunnel's keep-alive keeps a
+// player present; the host of a local server is welcomed without a sign-on.
+
+#include "protocol/ipxpacket.h"
+#include "protocol/ports.h"
+#include "protocol/serverdatagrams.h"
+#include "protocol/tunnelframes.h"
+#include "server/ferryserver.h"
+#include "tests/support/testenv.h"
+
+#include <QNetworkDatagram>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <optional>
+
+using namespace ferry;
+
+namespace {
+
+const QHostAddress kServer(QStringLiteral("127.0.0.2"));
+
+// A player's two sockets: sign-on at the server port, tunnel at the tunnel port.
+struct Player {
+    QByteArray nickname;
+    QHostAddress address;
+    QUdpSocket signOn, tunnel;
+
+    Player(const QByteArray &nick, const QString &a) : nickname(nick), address(a)
+    {
+        signOn.bind(address, 0);
+        tunnel.bind(address, 0);
+    }
+    // Waits with the event loop running: the server lives in this process.
+    static std::optional<QByteArray> next(QUdpSocket &s)
+    {
+        if (!QTest::qWaitFor([&] { return s.hasPendingDatagrams(); }, 2000))
+            return std::nullopt;
+        return s.receiveDatagram().data();
+    }
+    bool join()
+    {
+        signOn.writeDatagram(datagrams::encodeSignOn({nickname, {}}), kServer, port(kServerPort));
+        const auto accepted = next(signOn);
+        return accepted && datagrams::decodeAccepted(*accepted) && hello();
+    }
+    bool hello()
+    {
+        tunnel.writeDatagram(tunnel::encodeHello({address.toIPv4Address(), nickname}), kServer, port(kTunnelPort));
+        const auto welcome = next(tunnel);
+        return welcome && tunnel::decodeWelcome(*welcome) == address.toIPv4Address();
+    }
+    void broadcast(const QByteArray &data)
+    {
+        ipx::Header h;
+        h.destination.node = ipx::kBroadcastNode;
+        h.source.node = ipx::nodeFor(address.toIPv4Address(), 1);
+        tunnel.writeDatagram(tunnel::encodeIpxFrame(ipx::buildPacket(h, data)), kServer, port(kTunnelPort));
+    }
+};
+
+} // namespace
+
+class TestSilentPlayers : public QObject {
+    Q_OBJECT
+
+private slots:
+    void silentPlayersAreDroppedWithTheirTunnels()
+    {
+        test::TestEnv env;
+        QStringList log;
+        ferryd::Config config;
+        config.address = kServer;
+        config.tracker = false;
+        ferryd::FerryServer server(config, [&log](const QString &line) { log << line; });
+        qint64 now = 5000;
+        server.setClock([&now] { return now; });
+        QString why;
+        QVERIFY2(server.start(&why), qPrintable(why));
+
+        Player alice("alice", QStringLiteral("127.0.0.3")), bob("bob", QStringLiteral("127.0.0.4"));
+        QVERIFY(alice.join() && bob.join());
+
+        // Nine minutes on, only Alice's driver sends its keep-alive.
+        now += 9 * 60 * 1000;
+        QVERIFY(alice.hello());
+        now += 60 * 1000;
+        server.dropSilentPlayers();
+        QCOMPARE(server.roster().players().size(), 1);
+        QCOMPARE(server.roster().players().first().nickname, QByteArray("alice"));
+        QVERIFY(log.join('\n').contains(QLatin1String("bob at 127.0.0.4")));
+
+        // Bob's tunnel went with him: his frames are a stranger's, Alice's reach nobody.
+        bob.broadcast("still here?");
+        alice.broadcast("anyone?");
+        QTRY_COMPARE(server.tunnelCounters().droppedOf(tunnel::Drop::NotAPlayer), 1u);
+        QTRY_COMPARE(server.tunnelCounters().routed, 1u);
+        QCOMPARE(server.tunnelCounters().delivered, 0u);
+        QVERIFY(!bob.tunnel.hasPendingDatagrams());
+
+        // Game frames count as being heard from, as much as keep-alives do.
+        now += 9 * 60 * 1000;
+        alice.broadcast("playing");
+        QTRY_COMPARE(server.tunnelCounters().routed, 2u);
+        now += 2 * 60 * 1000;
+        server.dropSilentPlayers();
+        QCOMPARE(server.roster().players().size(), 1);
+    }
+
+    void hostOfALocalServerNeedsNoSignOn()
+    {
+        test::TestEnv env;
+        ferryd::Config config;
+        config.address = kServer;
+        config.tracker = false;
+        ferryd::FerryServer server(config, [](const QString &) {});
+        QString why;
+        QVERIFY2(server.start(&why), qPrintable(why));
+        QCOMPARE(server.trackerPort(), quint16(0));
+        server.admitHost("host", kServer);
+
+        Player host("host", kServer.toString()), guest("guest", QStringLiteral("127.0.0.3"));
+        QVERIFY(host.hello());
+        QVERIFY(guest.join());
+        guest.broadcast("hello host");
+        const auto atHost = Player::next(host.tunnel);
+        QVERIFY(atHost);
+        QVERIFY(atHost->endsWith("hello host"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSilentPlayers)
+#include "test_silentplayers.moc"
