@@ -8,7 +8,6 @@
 // Rate: packets kept 32 in flight for a few seconds; packets per second received.
 // Targets: at least 20,000 packets/s; 99th percentile added latency under 1 ms.
 
-#include "platform/registrystore.h"
 #include "protocol/ipxpacket.h"
 #include "protocol/ports.h"
 #include "tests/support/localnetwork.h"
@@ -159,22 +158,11 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
 
     // Two players on one machine, as the tests set them up.
-    test::TestEnv buddyEnv;
-    reg::resetDefaultStore();
-    test::PlayerSeed buddySeed;
-    buddySeed.nickname = QStringLiteral("buddy");
-    buddySeed.ownAddress = QStringLiteral("127.0.0.3");
-    test::seedPlayer(buddySeed);
-    test::TestEnv env;
-    reg::resetDefaultStore();
-    test::seedPlayer(test::PlayerSeed{});
-
+    test::TwoPlayers players;
     test::FerrydProcess ferryd;
     test::ConnectingControlCenter hero, buddy;
-    QProcessEnvironment buddyEnvironment = buddyEnv.environment();
-    buddyEnvironment.insert(QStringLiteral("FERRY_PORT_OFFSET"), QString::number(env.portOffset()));
-    if (!ferryd.start(env, {QStringLiteral("--quiet")}) || !hero.start(env) || !hero.waitUntilSignedOn()
-        || !buddy.start(buddyEnvironment, buddyEnv.home(), buddyEnv.shmName()) || !buddy.waitUntilSignedOn()) {
+    if (!players.seed() || !ferryd.start(players.env, {QStringLiteral("--quiet")}) || !hero.start(players.env)
+        || !hero.waitUntilSignedOn() || !players.startBuddy(buddy) || !buddy.waitUntilSignedOn()) {
         std::fprintf(stderr, "ipx_tunnel: the players did not sign on to ferryd\n");
         return 1;
     }
