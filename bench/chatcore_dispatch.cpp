@@ -26,6 +26,10 @@ public:
     void ShowChannelList(const QStringList &) override {}
     void ApplyFont() override {}
     void EndSplash() override {}
+    // Every question is declined at once, as a user who closes every box would.
+    void AskUser(const CChatPrompt &, std::function<void(const CPromptAnswer &)> answered) override { answered({}); }
+    std::optional<std::pair<QString, int>> ChooseFont(const QString &, int) override { return std::nullopt; }
+    bool OpenUrl(const QString &) override { return false; }
 };
 
 QByteArray syntheticTraffic(int lines)

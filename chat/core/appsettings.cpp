@@ -4,9 +4,6 @@
 #include "chat/core/chatfrontend.h"
 #include "chat/core/settingsstore.h"
 #include "chat/core/tavernwapp.h"
-#include "platform/prompts.h"
-
-#include <QFont>
 
 void CTavernwApp::LoadSettings()
 {
@@ -25,17 +22,15 @@ bool CTavernwApp::OnFont()
     int size = defaults.FontSize;
     tavern::settingsstore::LoadFont(name, size);
 
-    QFont initial(name, size > 0 ? size : defaults.FontSize, QFont::Normal);
-    initial.setStyleName(QStringLiteral("Regular"));
-    const std::optional<QFont> chosen = ferry::prompts::chooseFont(nullptr, QStringLiteral("Font"), initial);
+    if (!m_pFrontEnd)
+        return false;
+    const auto chosen = m_pFrontEnd->ChooseFont(name, size > 0 ? size : defaults.FontSize);
     if (!chosen)
         return false;
-
-    // Whole points, as the size is stored; a font given in pixels keeps the old size.
-    const int points = int(chosen->pointSizeF());
-    m_Settings.FontName = chosen->family();
-    if (points > 0)
-        m_Settings.FontSize = points;
+    // A font given in pixels has no point size and keeps the old size.
+    m_Settings.FontName = chosen->first;
+    if (chosen->second > 0)
+        m_Settings.FontSize = chosen->second;
     tavern::settingsstore::SaveFont(m_Settings.FontName, m_Settings.FontSize);
     if (m_pFrontEnd)
         m_pFrontEnd->ApplyFont();
@@ -46,7 +41,8 @@ void CTavernwApp::ExitInstance()
 {
     m_bQuitting = true;
     Disconnect();
-    m_TabActivity.clear();
+    m_prompts.Clear();
+    m_windows.ClearActivity();
     m_UserMap.clear();
     m_Settings.HighlightWords.clear();
     tavern::settingsstore::SaveShowChanList(m_Settings.ShowChanList);

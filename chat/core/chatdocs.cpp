@@ -54,6 +54,14 @@ void CTavernwDoc::RenameUser(const QString &newNick, const QString &oldNick)
     announceUserChange();
 }
 
+void CTavernwDoc::ClearUsers()
+{
+    if (m_users.Items().isEmpty())
+        return;
+    m_users.Clear();
+    emit usersEdited(-1, -1);
+}
+
 void CTavernwDoc::announceUserChange()
 {
     const CChannelUsers::Change change = m_users.LastChange();

@@ -71,6 +71,8 @@ public:
     bool RemoveUser(const QString &nick);
     void SetUserMode(const QString &mode, const QString &nick);
     void RenameUser(const QString &newNick, const QString &oldNick);
+    // Empties the user list (the connection was lost; a new join lists the users again).
+    void ClearUsers();
     bool IsUserListed(const QString &nick) const { return m_users.IsUserListed(nick); }
     const CChannelUsers &Users() const { return m_users; }
 

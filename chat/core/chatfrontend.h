@@ -1,10 +1,16 @@
 #pragma once
 
-// What the session core needs from the windows. The main frame implements it; the
-// core never touches a widget. Tests put a recording fake in its place.
+// What the session core needs from the windows: the only way the core reaches them.
+// The main frame implements it; tests put a recording front end in its place. The
+// core never touches a widget and never opens a dialog itself.
+
+#include "chat/core/chatprompt.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+#include <optional>
 
 class CChatDocBase;
 
@@ -31,4 +37,14 @@ public:
     virtual void ApplyFont() = 0;
     // Ends the splash window and brings the main window to the top, restored.
     virtual void EndSplash() = 0;
+
+    // Shows a prompt (the core's prompt queue calls this outside server-line dispatch,
+    // one prompt at a time) and calls answered exactly once when it closes, at once or
+    // later. A modal box shown here must leave the event loop running.
+    virtual void AskUser(const CChatPrompt &prompt, std::function<void(const CPromptAnswer &)> answered) = 0;
+    // The font dialog of the Font command, started with this face and point size;
+    // the chosen face and size, or nullopt when cancelled.
+    virtual std::optional<std::pair<QString, int>> ChooseFont(const QString &face, int pointSize) = 0;
+    // Opens an address in the system's web browser; false when that failed.
+    virtual bool OpenUrl(const QString &url) = 0;
 };

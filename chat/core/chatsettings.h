@@ -43,6 +43,11 @@ struct CChatSettings {
     QString ChatServer = DefaultChatServer();
     int ChatServerPort = 6667;
     bool BeepOnPrivate = true;
+    // The chat server is reached over TLS (certificates checked against the system's
+    // store, or trusted by the user for the host).
+    bool ChatServerTLS = false;
+    // A lost connection is tried again after 5, 10, 20 ... up to 300 seconds.
+    bool AutoReconnect = false;
     QString ProfanityFilter = QStringLiteral("FALSE");
 
     // Filters: the word highlighter list in stored order.

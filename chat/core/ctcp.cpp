@@ -49,14 +49,32 @@ void CTavernwApp::handleCtcpRequest(const CIrcLine &l, const QString &target, co
     } else if (ctcp.word.compare(QLatin1String("DCC"), Qt::CaseInsensitive) == 0) {
         emit dccRequestReceived(l.sender, ctcp.arguments);
     } else if (ctcp.word == QLatin1String("PING")) {
-        SendLine(ctcpReply(l.sender, QStringLiteral("PING ") + withoutMarks(ctcp.arguments)));
+        sendCtcpReply(l.sender, QStringLiteral("PING ") + withoutMarks(ctcp.arguments));
     } else if (ctcp.word == QLatin1String("UDPPING")) {
-        SendLine(ctcpReply(l.sender, QStringLiteral("UDPPING ") + QString::number(m_identity.UdpPingNumber())));
+        sendCtcpReply(l.sender, QStringLiteral("UDPPING ") + QString::number(m_identity.UdpPingNumber()));
     } else if (ctcp.word == QLatin1String("VERSION")) {
-        SendLine(ctcpReply(l.sender, QStringLiteral("VERSION ") + VersionText()));
+        sendCtcpReply(l.sender, QStringLiteral("VERSION ") + VersionText());
     } else {
         PrintLine(QStringLiteral("CTCP %1 :%2").arg(l.sender, ctcp.word), m_Settings.Status);
     }
+}
+
+// Answers go out only within the reply limit: a flood of requests from any number of
+// peers must not make us flood the server ourselves.
+void CTavernwApp::sendCtcpReply(const QString &to, const QString &body)
+{
+    if (m_ctcpLimit.Allow(TickCount()))
+        SendLine(ctcpReply(to, body));
+}
+
+void CTavernwApp::reportDroppedCtcp()
+{
+    if (const int dropped = m_ctcpLimit.TakeDroppedReport(TickCount()))
+        PrintLine(QStringLiteral("** %1 CTCP requests were not answered (at most %2 are answered in %3 seconds).")
+                      .arg(dropped)
+                      .arg(CCtcpReplyLimit::kReplies)
+                      .arg(CCtcpReplyLimit::kWindowMs / 1000),
+                  m_Settings.Status);
 }
 
 bool CTavernwApp::handleCtcpReply(const CIrcLine &l, QString &text)

@@ -3,7 +3,6 @@
 
 #include "chat/core/chatfrontend.h"
 #include "chat/core/tavernwapp.h"
-#include "platform/prompts.h"
 
 #include <QHash>
 #include <QSet>
@@ -71,8 +70,8 @@ void CTavernwApp::OnServerLine(const QString &line)
     m_strPrevLine = line;
 
     if (!parsed) {
-        ferry::prompts::message(nullptr, kAppCaption,
-                                QStringLiteral("Unable to parse line. Something really strange was sent by the IRC server."));
+        notice(kAppCaption, QStringLiteral("Unable to parse line. Something really strange was sent by the IRC server."),
+               CChatPrompt::Icon::None, CChatPrompt::Kind::ParseError);
         printRaw(line);
         return;
     }
@@ -88,7 +87,7 @@ void CTavernwApp::OnServerLine(const QString &line)
     else if (command == QLatin1String("NOTICE"))
         onNotice(l);
     else if (command == QLatin1String("PING"))
-        SendLine(QStringLiteral("PONG ") + l.params);
+        SendLine(QStringLiteral("PONG ") + l.params); // goes ahead of every paced line
     else if (command == QLatin1String("353"))
         onNames(l);
     else if (command == QLatin1String("QUIT"))
@@ -148,9 +147,8 @@ void CTavernwApp::onJoin(const CIrcLine &l)
     if (channel.isEmpty())
         return;
     if (!FindChannel(channel) && !openWindow(CChatDocBase::Kind::Channel, channel))
-        ferry::prompts::warning(nullptr, QStringLiteral("Error"), QStringLiteral("Unable to create new Window!"));
-    if (!m_UserMap.contains(l.sender))
-        m_UserMap.insert(l.sender, CUserRecord());
+        notice(QStringLiteral("Error"), QStringLiteral("Unable to create new Window!"), CChatPrompt::Icon::Warning);
+    noteUser(l.sender);
     if (CTavernwDoc *doc = FindChannel(channel); doc && l.sender != m_strNick)
         doc->AddUser(l.sender);
     if (m_Settings.ShowJoinPart)
@@ -205,8 +203,7 @@ void CTavernwApp::onNames(const CIrcLine &l)
     for (const QString &name : names.split(u' ', Qt::SkipEmptyParts)) {
         // Records are kept by plain nickname, the key parts, quits and the user list use.
         const QString nick = name.startsWith(u'@') || name.startsWith(u'+') ? name.mid(1) : name;
-        if (!nick.isEmpty() && !m_UserMap.contains(nick))
-            m_UserMap.insert(nick, CUserRecord());
+        noteUser(nick);
         if (doc)
             doc->AddUser(name);
     }
@@ -264,11 +261,10 @@ void CTavernwApp::onKick(const CIrcLine &l)
     CTavernwDoc *doc = FindChannel(channel);
     if (victim == m_strNick) {
         const QString text = QStringLiteral("You have been kicked from %1 with the reason %2").arg(channel, reason);
-        ferry::prompts::message(nullptr, kAppCaption, text);
+        notice(kAppCaption, text, CChatPrompt::Icon::None);
         PrintLine(text, m_Settings.Status);
-        // The prompt may have let other lines through: look the window up again.
-        if (CTavernwDoc *still = FindChannel(channel))
-            CloseWindow(still);
+        if (doc)
+            CloseWindow(doc);
         return;
     }
     if (doc) {

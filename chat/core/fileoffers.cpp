@@ -40,10 +40,8 @@ void CFileOffers::announce(const QString &fileName)
 {
     const QString own = m_pApp->OwnNick();
     const QString text = QStringLiteral("%1: GetFile:%2@%3").arg(QLatin1String(kOfferingFile), fileName, own);
-    const QStringList names = m_pApp->WindowMap().keys();
+    const QStringList names = m_pApp->Windows().ChannelNames();
     for (const QString &name : names) {
-        if (!name.startsWith(u'#'))
-            continue;
         m_pApp->SendLine(QStringLiteral("PRIVMSG %1 :").arg(name) + kCtcpMark + QStringLiteral("ACTION ") + text
                          + kCtcpMark);
         m_pApp->PrintLine(QStringLiteral("* %1 %2").arg(own, text), m_pApp->m_Settings.Action, name);

@@ -1,11 +1,10 @@
 // The command interpreter: what a line typed into a chat window (or made by a menu,
 // a function key, a link or the user list) sends and prints.
 
+#include "chat/core/chatfrontend.h"
 #include "chat/core/commandargs.h"
 #include "chat/core/ircline.h"
 #include "chat/core/tavernwapp.h"
-#include "platform/launcher.h"
-#include "platform/prompts.h"
 
 #include <QStringList>
 
@@ -40,11 +39,7 @@ void notAvailable(CTavernwApp &app, const QString &what)
 
 QStringList openChannels(const CTavernwApp &app)
 {
-    QStringList channels;
-    for (auto it = app.WindowMap().cbegin(); it != app.WindowMap().cend(); ++it)
-        if (it.key().startsWith(u'#'))
-            channels << it.key();
-    return channels;
+    return app.Windows().ChannelNames();
 }
 
 // An action line to every open channel, echoed into each.
@@ -78,12 +73,10 @@ void ignore(CTavernwApp &app, const Command &c)
     // An empty entry would match every server line that carries no sender.
     if (nick.isEmpty())
         return;
-    if (app.m_IgnoreList.removeAll(nick) > 0) {
-        printStatus(app, QStringLiteral("%1 %2.").arg(QStringLiteral("** No longer ignoring user"), nick));
-    } else {
-        app.m_IgnoreList.append(nick);
+    if (app.ToggleIgnore(nick))
         printStatus(app, QStringLiteral("** Ignoreing user %1.").arg(nick));
-    }
+    else
+        printStatus(app, QStringLiteral("%1 %2.").arg(QStringLiteral("** No longer ignoring user"), nick));
 }
 
 void fallback(CTavernwApp &app, const Command &c);
@@ -186,7 +179,7 @@ void udpPing(CTavernwApp &app, const Command &c)
 
 void help(CTavernwApp &app, const Command &)
 {
-    if (!ferry::launcher::openUrl(QString::fromLatin1(kManualUrl)))
+    if (!app.OpenUrl(QString::fromLatin1(kManualUrl)))
         printStatus(app, QStringLiteral("** Unable to open the manual at %1").arg(QLatin1String(kManualUrl)));
 }
 
@@ -230,6 +223,11 @@ void topic(CTavernwApp &app, const Command &c)
     app.SendLine(TopicLine(c.arguments, c.target));
 }
 
+void server(CTavernwApp &app, const Command &c)
+{
+    app.SwitchServer(c.arguments);
+}
+
 void fallback(CTavernwApp &app, const Command &c)
 {
     app.SendLine(QStringLiteral("%1 %2").arg(c.word, c.arguments));
@@ -251,6 +249,7 @@ constexpr Row kCommands[] = {
     {"help", help},             {"quit", quit},             {"list", list},
     {"whois", whois},           {"who", who},               {"nick", nick},
     {"kick", kick},             {"mode", mode},             {"topic", topic},
+    {"server", server},
 };
 
 void runCommand(CTavernwApp &app, const Command &c)
@@ -293,12 +292,23 @@ void CTavernwApp::ToggleAway(const std::function<std::optional<QString>()> &askM
         SendLine(QStringLiteral("away"));
         return;
     }
-    const auto message = askMessage ? askMessage()
-                                    : ferry::prompts::askText(nullptr, QStringLiteral("Away"),
-                                                              QStringLiteral("Enter your away message"));
-    if (!message)
+    const auto goAway = [this](const QString &message) {
+        m_bAway = true;
+        announceAction(*this, QStringLiteral("is away (%1)").arg(message));
+        SendLine(QStringLiteral("away ") + message);
+    };
+    if (askMessage) {
+        if (const auto message = askMessage())
+            goAway(*message);
         return;
-    m_bAway = true;
-    announceAction(*this, QStringLiteral("is away (%1)").arg(*message));
-    SendLine(QStringLiteral("away ") + *message);
+    }
+    CChatPrompt prompt;
+    prompt.kind = CChatPrompt::Kind::AwayMessage;
+    prompt.style = CChatPrompt::Style::Text;
+    prompt.caption = QStringLiteral("Away");
+    prompt.text = QStringLiteral("Enter your away message");
+    Ask(prompt, [this, goAway](const CPromptAnswer &answer) {
+        if (answer.accepted && !m_bAway)
+            goAway(answer.text);
+    });
 }

@@ -1,11 +1,12 @@
-// The connection to the chat server: connecting and registering, cutting the
-// received bytes into lines, sending lines, the close notification and the timer
-// that falls back to a public server while we stay unregistered.
+// The application's side of the connection to the chat server: what it says and
+// sends when the session connects, registers, loses the connection or meets a
+// certificate it cannot verify, the timer that falls back to a public server while
+// we stay unregistered, and the quit at the end.
 
 #include "chat/core/chatfrontend.h"
+#include "chat/core/settingsstore.h"
 #include "chat/core/tavernwapp.h"
 #include "protocol/ports.h"
-#include "platform/prompts.h"
 
 #include <QHostAddress>
 #include <QUdpSocket>
@@ -15,60 +16,122 @@ namespace {
 // The user name word of the USER line (at most eight characters).
 constexpr const char *kUserName = "tavern";
 const QString kAppCaption = QStringLiteral("The Hearthside 97");
+const QString kDisconnectedText =
+    QStringLiteral("You have been disconnected from the server!\nYou must exit this application to reconnect.");
+
+bool isUrgent(const QByteArray &line)
+{
+    // The answer to the server's keep-alive must never wait behind paced lines.
+    return line.startsWith("PONG ") || line.startsWith("pong ");
+}
 
 } // namespace
+
+void CTavernwApp::notice(const QString &caption, const QString &text, CChatPrompt::Icon icon, CChatPrompt::Kind kind)
+{
+    CChatPrompt prompt;
+    prompt.kind = kind;
+    prompt.style = CChatPrompt::Style::Message;
+    prompt.icon = icon;
+    prompt.caption = caption;
+    prompt.text = text;
+    // Equal notices coalesce while one is on screen: the text tells them apart.
+    prompt.peer = text;
+    Ask(prompt);
+}
+
+CChatSession::Endpoint CTavernwApp::configuredEndpoint() const
+{
+    return {m_Settings.ChatServer, quint16(m_Settings.ChatServerPort), m_Settings.ChatServerTLS};
+}
+
+void CTavernwApp::wireSession()
+{
+    connect(&m_session, &CChatSession::connected, this, &CTavernwApp::onConnected);
+    connect(&m_session, &CChatSession::lineReceived, this,
+            [this](const QByteArray &line) { OnServerLine(DecodeChatText(line)); });
+    connect(&m_session, &CChatSession::closed, this, &CTavernwApp::onClosed);
+    connect(&m_session, &CChatSession::connectFailed, this, &CTavernwApp::onConnectFailed);
+    connect(&m_session, &CChatSession::certificateRejected, this, &CTavernwApp::onCertificateRejected);
+    connect(&m_session, &CChatSession::reconnectPlanned, this, [this](int seconds) {
+        PrintLine(QStringLiteral("** Reconnecting to the chat server in %1 seconds...").arg(seconds), m_Settings.Status);
+    });
+    connect(&m_session, &CChatSession::reconnecting, this, [this] {
+        PrintLine(QStringLiteral("Attempting to connect to chat server...."), m_Settings.Status);
+    });
+    bool reportedDrop = false;
+    connect(&m_session, &CChatSession::lineDropped, this, [this, reportedDrop]() mutable {
+        if (reportedDrop)
+            return;
+        reportedDrop = true;
+        PrintLine(QStringLiteral("** Too many lines waiting to be sent: further lines are dropped."), m_Settings.Status);
+    });
+    m_session.SetTrustCheck([](const QString &host, const QString &fingerprint) {
+        return tavern::settingsstore::TrustedCertificate(host) == fingerprint;
+    });
+}
+
+void CTavernwApp::SetAutoReconnect(bool on)
+{
+    m_Settings.AutoReconnect = on;
+    m_session.SetAutoReconnect(on);
+}
 
 bool CTavernwApp::ConnectToServer()
 {
     m_strNick = m_identity.nickname.startsWith(u'#') ? u'$' + m_identity.nickname.mid(1) : m_identity.nickname;
     m_strChannel = m_Settings.Channel;
     PrintLine(QStringLiteral("Attempting to connect to chat server...."), m_Settings.Status);
-    startSocket(m_Settings.ChatServer, quint16(m_Settings.ChatServerPort));
+    m_session.SetAutoReconnect(m_Settings.AutoReconnect);
+    m_session.Connect(configuredEndpoint());
 
     auto *local = new QUdpSocket(this);
     if (!local->bind(QHostAddress(QString::fromLatin1(ferry::kLoopbackAddress)), ferry::port(ferry::kChatLinkPort))) {
         delete local;
-        ferry::prompts::warning(nullptr, QStringLiteral("Error"), QStringLiteral("Unable to create local socket."));
+        notice(QStringLiteral("Error"), QStringLiteral("Unable to create local socket."), CChatPrompt::Icon::Warning);
         return false;
     }
     m_pLocalSocket = local;
     return true;
 }
 
-void CTavernwApp::startSocket(const QString &host, quint16 port)
+void CTavernwApp::SwitchServer(const QString &arguments)
 {
-    m_pServerSocket = new CChatServerSocket(this);
-    connect(m_pServerSocket, &QTcpSocket::connected, this, &CTavernwApp::onConnected);
-    connect(m_pServerSocket, &QTcpSocket::readyRead, this, &CTavernwApp::OnServerReceive);
-    connect(m_pServerSocket, &QTcpSocket::disconnected, this, &CTavernwApp::onClosed);
-    connect(m_pServerSocket, &QTcpSocket::errorOccurred, this, &CTavernwApp::onSocketError);
-    m_pServerSocket->connectToHost(host, port);
-}
-
-// The old socket may be the sender of the receive notification that is still on the
-// stack (a modal prompt inside dispatch lets the timer run), so it is deleted later,
-// on a tick outside dispatch.
-void CTavernwApp::retireSocket()
-{
-    if (!m_pServerSocket)
+    const QString host = GetWord(0, arguments);
+    if (host.isEmpty()) {
+        PrintLine(QStringLiteral("** Usage: /server host [port], or [+port] for TLS"), m_Settings.Status);
         return;
-    m_pServerSocket->disconnect(this);
-    m_pServerSocket->abort();
-    m_retiredSockets << m_pServerSocket;
-    m_pServerSocket = nullptr;
-    m_cutter.Clear();
+    }
+    QString portText = GetWord(1, arguments);
+    const bool tls = portText.startsWith(u'+');
+    if (tls)
+        portText.remove(0, 1);
+    bool ok = true;
+    const uint port = portText.isEmpty() ? (tls ? 6697 : 6667) : portText.toUInt(&ok);
+    if (!ok || port == 0 || port > 65535) {
+        PrintLine(QStringLiteral("** Not a port: %1").arg(GetWord(1, arguments)), m_Settings.Status);
+        return;
+    }
+    if (m_session.IsReady())
+        m_session.Quit(QStringLiteral("QUIT :%1\n").arg(QuitMessage()).toUtf8());
+    m_bRegistered = false;
+    for (CTavernwDoc *doc : ChannelDocs())
+        doc->ClearUsers();
+    PrintLine(QStringLiteral("Attempting to connect to chat server...."), m_Settings.Status);
+    m_session.Connect({host, quint16(port), tls});
 }
 
-void CTavernwApp::onSocketError(QAbstractSocket::SocketError error)
+void CTavernwApp::onConnectFailed(QAbstractSocket::SocketError error)
 {
     // A name that cannot be resolved is the failure a connect request reports at once;
-    // a refused or timed-out connection is left to the fallback.
+    // a refused or timed-out connection is left to the fallback (or the retries).
     if (error == QAbstractSocket::HostNotFoundError || error == QAbstractSocket::UnsupportedSocketOperationError)
-        ferry::prompts::message(nullptr, kAppCaption, QStringLiteral("Connect Failed!!!"));
+        notice(kAppCaption, QStringLiteral("Connect Failed!!!"), CChatPrompt::Icon::None);
 }
 
 void CTavernwApp::onConnected()
 {
+    m_bUserQuit = false;
     const QString user = QString::fromLatin1(kUserName);
     SendLine(QStringLiteral("USER %1 %1 %1 :%2").arg(user, m_identity.email));
     PrintLine(QStringLiteral("Connected to Server, Sending User Information....."), m_Settings.Status);
@@ -77,47 +140,50 @@ void CTavernwApp::onConnected()
 
 void CTavernwApp::onClosed()
 {
-    const QString text = QStringLiteral("You have been disconnected from the server!\nYou must exit this application to reconnect.");
-    PrintLine(text, m_Settings.Status);
+    m_bRegistered = false;
+    // The users of a channel are listed again when it is joined again.
+    for (CTavernwDoc *doc : ChannelDocs())
+        doc->ClearUsers();
+    if (m_session.AutoReconnect() && !m_bUserQuit && !m_bQuitting) {
+        PrintLine(QStringLiteral("** The connection to the chat server was lost."), m_Settings.Status);
+        return; // the session plans the retry and says when
+    }
+    m_session.SetAutoReconnect(false); // the user's own QUIT is not undone
+    PrintLine(kDisconnectedText, m_Settings.Status);
     if (!m_bQuitting)
-        ferry::prompts::error(nullptr, QStringLiteral("Disconnected From Server"), text);
+        notice(QStringLiteral("Disconnected From Server"), kDisconnectedText, CChatPrompt::Icon::Error);
 }
 
-void CTavernwApp::OnServerReceive()
+void CTavernwApp::onCertificateRejected(const QString &host, quint16 port, const QString &fingerprint,
+                                        const QString &reasons)
 {
-    if (!m_pServerSocket)
-        return;
-    QByteArray received;
-    for (;;) {
-        const QByteArray chunk = m_pServerSocket->read(1999);
-        if (chunk.isEmpty())
-            break;
-        received += chunk;
-    }
-    FeedServerBytes(received);
-}
-
-void CTavernwApp::FeedServerBytes(const QByteArray &bytes)
-{
-    m_cutter.Append(bytes);
-    dispatchPending();
-}
-
-void CTavernwApp::dispatchPending()
-{
-    // A line that opened a modal prompt lets receive notifications in: those only append.
-    if (m_bDispatching) {
-        m_bReceivedWhileDispatching = true;
-        return;
-    }
-    m_bDispatching = true;
-    // Lines that arrived during dispatch are cut right after it, not left waiting for
-    // the next receive notification (which may be minutes away, past a PING's deadline).
-    do {
-        m_bReceivedWhileDispatching = false;
-        m_cutter.Cut([this](const QByteArray &line) { OnServerLine(DecodeChatText(line)); });
-    } while (m_bReceivedWhileDispatching);
-    m_bDispatching = false;
+    const QString line = QStringLiteral("** The certificate of %1 (port %2) cannot be verified: %3. SHA-256 fingerprint: %4")
+                             .arg(host)
+                             .arg(port)
+                             .arg(reasons, fingerprint);
+    PrintLine(line, m_Settings.Status);
+    CChatPrompt prompt;
+    prompt.kind = CChatPrompt::Kind::Certificate;
+    prompt.peer = host;
+    prompt.style = CChatPrompt::Style::YesNo;
+    prompt.icon = CChatPrompt::Icon::Warning;
+    prompt.caption = QStringLiteral("Certificate Not Verified");
+    prompt.text = QStringLiteral("The chat server %1 (port %2) presented a certificate that cannot be verified:\n%3\n\n"
+                                 "SHA-256 fingerprint:\n%4\n\n"
+                                 "Trust this certificate for %1 from now on and connect?")
+                      .arg(host)
+                      .arg(port)
+                      .arg(reasons, fingerprint);
+    const CChatSession::Endpoint endpoint = m_session.CurrentEndpoint();
+    Ask(prompt, [this, host, fingerprint, endpoint](const CPromptAnswer &answer) {
+        if (!answer.accepted) {
+            PrintLine(QStringLiteral("** Not connected: the certificate of %1 is not trusted.").arg(host), m_Settings.Status);
+            return;
+        }
+        tavern::settingsstore::TrustCertificate(host, fingerprint);
+        PrintLine(QStringLiteral("Attempting to connect to chat server...."), m_Settings.Status);
+        m_session.Connect(endpoint);
+    });
 }
 
 void CTavernwApp::SendLine(const QString &line)
@@ -125,52 +191,71 @@ void CTavernwApp::SendLine(const QString &line)
     QByteArray bytes = line.toUtf8();
     bytes.removeIf([](char c) { return c == '\r' || c == '\n' || c == '\0'; });
     bytes.append('\n');
-    if (m_pServerSocket && m_pServerSocket->state() == QAbstractSocket::ConnectedState)
-        m_pServerSocket->write(bytes);
+    if (bytes.startsWith("QUIT ") || bytes.startsWith("quit "))
+        m_bUserQuit = true;
+    m_session.Send(bytes, isUrgent(bytes));
     emit lineSent(bytes);
 }
 
 void CTavernwApp::askForNickname()
 {
-    const QString refused = m_strNick;
-    const auto answer = ferry::prompts::askText(nullptr, QStringLiteral("Nickname"),
-                                                QStringLiteral("Nickname in use or invalid, please choose another!"),
-                                                refused);
-    // A dialog closed without OK leaves the refused nickname; sending it again would only
-    // bring the same refusal back, so nothing is sent and /nick remains open to the user.
-    if (!answer)
-        return;
-    m_strNick = *answer;
-    SendLine(QStringLiteral("NICK ") + m_strNick);
+    CChatPrompt prompt;
+    prompt.kind = CChatPrompt::Kind::Nickname;
+    prompt.style = CChatPrompt::Style::Text;
+    prompt.caption = QStringLiteral("Nickname");
+    prompt.text = QStringLiteral("Nickname in use or invalid, please choose another!");
+    prompt.initial = m_strNick;
+    // One question answers any number of refusals that arrive while it is open.
+    Ask(prompt, [this](const CPromptAnswer &answer) {
+        // A dialog closed without OK leaves the refused nickname; sending it again would
+        // only bring the same refusal back, so nothing is sent and /nick remains open.
+        if (!answer.accepted)
+            return;
+        m_strNick = answer.text;
+        SendLine(QStringLiteral("NICK ") + m_strNick);
+    });
 }
 
 void CTavernwApp::registrationComplete()
 {
+    const bool again = m_bEverRegistered;
     m_bRegistered = true;
+    m_bEverRegistered = true;
+    m_session.ResetBackoff();
     SendLine(QStringLiteral("JOIN ") + m_Settings.Channel);
     SendLine(QStringLiteral("MODE ") + m_Settings.Channel);
+    if (!again)
+        return;
+    // After a reconnection (or a change of server) the channels still open are joined again.
+    QStringList rejoined;
+    for (const QString &channel : m_windows.ChannelNames()) {
+        if (channel.compare(m_Settings.Channel, Qt::CaseInsensitive) == 0)
+            continue;
+        SendLine(QStringLiteral("JOIN ") + channel);
+        rejoined << channel;
+    }
+    PrintLine(rejoined.isEmpty() ? QStringLiteral("** Reconnected to the chat server.")
+                                 : QStringLiteral("** Reconnected to the chat server; joining %1 again.")
+                                       .arg(rejoined.join(QStringLiteral(", "))),
+              m_Settings.Status);
 }
 
 void CTavernwApp::OnTimerTick()
 {
-    if (!m_bDispatching) {
-        qDeleteAll(m_retiredSockets);
-        m_retiredSockets.clear();
-    }
-    if (!m_bRegistered) {
+    m_session.Tick();
+    reportDroppedCtcp();
+    if (!m_bEverRegistered) {
         if (m_nConnectWait <= kFallbackTicks) {
             ++m_nConnectWait;
         } else {
             m_nConnectWait = 0;
-            ferry::prompts::error(nullptr, QStringLiteral("Error Connecting to chat Server"),
-                                  QStringLiteral("Unable to connect to the chat server you specified.\n"
-                                                 "Tavern will attempt to connect you to a public (Not controlled by "
-                                                 "Hollowell Networks) chat Server.\n You May want to check the chat "
-                                                 "server settings under preferences."));
-            if (m_pServerSocket && !m_bRegistered) {
-                retireSocket();
-                startSocket(m_strFallbackHost, m_nFallbackPort);
-            }
+            notice(QStringLiteral("Error Connecting to chat Server"),
+                   QStringLiteral("Unable to connect to the chat server you specified.\n"
+                                  "Tavern will attempt to connect you to a public (Not controlled by "
+                                  "Hollowell Networks) chat Server.\n You May want to check the chat "
+                                  "server settings under preferences."),
+                   CChatPrompt::Icon::Error);
+            m_session.Connect({m_strFallbackHost, m_nFallbackPort, false});
         }
     }
     if (m_nSplash == 8) {
@@ -184,12 +269,7 @@ void CTavernwApp::OnTimerTick()
 
 void CTavernwApp::Disconnect()
 {
-    if (m_pServerSocket) {
-        SendLine(QStringLiteral("quit :") + QuitMessage());
-        m_pServerSocket->disconnect(this);
-        m_pServerSocket->flush();
-        m_pServerSocket->disconnectFromHost();
-    }
+    m_session.Quit(QStringLiteral("quit :%1\n").arg(QuitMessage()).toUtf8());
     if (m_pLocalSocket) {
         m_pLocalSocket->close();
         delete m_pLocalSocket;

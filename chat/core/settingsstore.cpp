@@ -126,6 +126,8 @@ bool loadChat(CChatSettings &s)
     readText(reg, "ChatServer", s.ChatServer);
     readNumber(reg, "ChatServerPort", s.ChatServerPort);
     readFlag(reg, "BeepOnPrivate", s.BeepOnPrivate);
+    readFlag(reg, "ChatServerTLS", s.ChatServerTLS);
+    readFlag(reg, "AutoReconnect", s.AutoReconnect);
     return true;
 }
 
@@ -183,6 +185,22 @@ bool SaveShowChanList(bool showChanList)
 
 namespace tavern::settingsstore {
 
+QString TrustedCertificate(const QString &host)
+{
+    CRegistry reg;
+    QString fingerprint;
+    if (host.isEmpty() || !reg.Open(QString::fromLatin1(kCertificatesKey))
+        || !reg.GetStringValue(host.toLower(), fingerprint))
+        return QString();
+    return fingerprint;
+}
+
+bool TrustCertificate(const QString &host, const QString &fingerprint)
+{
+    CRegistry reg;
+    return !host.isEmpty() && openKey(reg, kCertificatesKey) && reg.SetStringValue(host.toLower(), fingerprint);
+}
+
 bool LoadSetup(SetupValues &values, const CChatSettings &current)
 {
     CRegistry reg;
@@ -229,6 +247,8 @@ bool SaveSetup(const CChatSettings &s)
     writeFlag(reg, "BeepOnPrivate", s.BeepOnPrivate, ok);
     writeText(reg, "ChatServer", s.ChatServer, ok);
     writeNumber(reg, "ChatServerPort", quint32(s.ChatServerPort), ok);
+    writeFlag(reg, "ChatServerTLS", s.ChatServerTLS, ok);
+    writeFlag(reg, "AutoReconnect", s.AutoReconnect, ok);
     return ok;
 }
 

@@ -20,6 +20,9 @@ inline constexpr char kChatKey[] = "SOFTWARE\\Hollowell\\Ferry97\\Chat";
 inline constexpr char kColorsKey[] = "SOFTWARE\\Hollowell\\Ferry97\\Chat\\Colors";
 inline constexpr char kFKeysKey[] = "SOFTWARE\\Hollowell\\Ferry97\\Chat\\FKeys";
 inline constexpr char kFiltersKey[] = "SOFTWARE\\Hollowell\\Ferry97\\Chat\\Filters";
+// Certificates the user chose to trust: one value per host (lower-cased), holding the
+// SHA-256 fingerprint as colon-separated upper-case hex.
+inline constexpr char kCertificatesKey[] = "SOFTWARE\\Hollowell\\Ferry97\\Chat\\Certificates";
 
 // Reads Colors, FKeys and Chat in that order, writing each missing value's default,
 // then the word highlighter list. A key that can be neither opened nor created ends
@@ -38,6 +41,10 @@ bool SaveFont(const QString &fontName, int fontSize);
 // Writes ShowChanList with its current value (at shutdown).
 bool SaveShowChanList(bool showChanList);
 
+// The fingerprint trusted for a host; empty when none is.
+QString TrustedCertificate(const QString &host);
+bool TrustCertificate(const QString &host, const QString &fingerprint);
+
 // ---- the preference dialogs
 
 // What the setup dialog shows besides the application's flags and server.
@@ -54,7 +61,8 @@ struct SetupValues {
 // False when the key can be neither opened nor created.
 bool LoadSetup(SetupValues &values, const CChatSettings &current);
 // Writes AutoLog, QuitMsg, Channel, PrivateWindows, ProfanityFilter, ShowJoinPart,
-// SpamFilter, BeepOnPrivate, ChatServer, ChatServerPort in this order.
+// SpamFilter, BeepOnPrivate, ChatServer, ChatServerPort, ChatServerTLS, AutoReconnect
+// in this order.
 bool SaveSetup(const CChatSettings &settings);
 // Whether the Chat key can be opened (or created) for writing.
 bool CanOpenChatKey();

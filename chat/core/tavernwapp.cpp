@@ -1,7 +1,6 @@
 #include "chat/core/tavernwapp.h"
 
 #include "chat/core/chatfrontend.h"
-#include "platform/prompts.h"
 
 #include <QUdpSocket>
 
@@ -24,19 +23,22 @@ std::uint32_t steadyMilliseconds()
 CTavernwApp::CTavernwApp(IChatFrontEnd *frontEnd, QObject *parent)
     : QObject(parent),
       m_pFrontEnd(frontEnd),
+      m_tickClock(steadyMilliseconds),
+      // The session reads the clock through this object, so a replaced clock reaches it.
+      m_session([this] { return m_tickClock(); }),
+      m_prompts(frontEnd),
       m_strFallbackHost(QString::fromLatin1(kPublicFallbackHost)),
-      m_nFallbackPort(kPublicFallbackPort),
-      m_tickClock(steadyMilliseconds)
+      m_nFallbackPort(kPublicFallbackPort)
 {
+    wireSession();
 }
 
 CTavernwApp::~CTavernwApp()
 {
     m_bQuitting = true;
+    m_prompts.Clear();
     // The documents are children of this object; their windows go with the front end.
-    if (m_pServerSocket)
-        m_pServerSocket->disconnect(this);
-    qDeleteAll(m_retiredSockets);
+    m_session.disconnect(this);
 }
 
 QString CTavernwApp::VersionText()
@@ -58,6 +60,42 @@ void CTavernwApp::SetFallbackServer(const QString &host, quint16 port)
     m_nFallbackPort = port;
 }
 
+bool CTavernwApp::Ask(const CChatPrompt &prompt, std::function<void(const CPromptAnswer &)> answered)
+{
+    QPointer<CTavernwApp> self(this);
+    return m_prompts.Ask(prompt, [self, answered = std::move(answered)](const CPromptAnswer &answer) {
+        if (self && !self->m_bQuitting && answered)
+            answered(answer);
+    });
+}
+
+bool CTavernwApp::OpenUrl(const QString &url)
+{
+    return m_pFrontEnd && m_pFrontEnd->OpenUrl(url);
+}
+
+// ---- users
+
+CUserRecord *CTavernwApp::UserRecord(const QString &nick)
+{
+    const auto it = m_UserMap.find(nick);
+    return it == m_UserMap.end() ? nullptr : &it.value();
+}
+
+void CTavernwApp::noteUser(const QString &nick)
+{
+    if (!nick.isEmpty() && !m_UserMap.contains(nick))
+        m_UserMap.insert(nick, CUserRecord());
+}
+
+bool CTavernwApp::ToggleIgnore(const QString &nick)
+{
+    if (m_IgnoreList.removeAll(nick) > 0)
+        return false;
+    m_IgnoreList.append(nick);
+    return true;
+}
+
 // ---- windows
 
 CChatDocBase *CTavernwApp::openWindow(CChatDocBase::Kind kind, const QString &name)
@@ -66,12 +104,11 @@ CChatDocBase *CTavernwApp::openWindow(CChatDocBase::Kind kind, const QString &na
     CChatDocBase *doc = kind == CChatDocBase::Kind::Channel
                             ? static_cast<CChatDocBase *>(new CTavernwDoc(m_strPendingWindowName, this))
                             : new CChatDoc(kind, m_strPendingWindowName, this);
-    const QString key = doc->IsChannel() ? doc->Name().toLower() : doc->Name();
-    m_WindowMap.insert(key, doc);
+    m_windows.Add(doc);
     const bool shown = m_pFrontEnd && m_pFrontEnd->CreateWindowFor(doc);
     m_strPendingWindowName.clear();
     if (!shown) {
-        m_WindowMap.remove(key);
+        m_windows.Remove(doc);
         delete doc;
         return nullptr;
     }
@@ -87,34 +124,6 @@ CChatDoc *CTavernwApp::OpenServerWindow()
     return m_pServerDoc;
 }
 
-CChatDocBase *CTavernwApp::FindWindow(const QString &name) const
-{
-    const auto exact = m_WindowMap.constFind(name);
-    if (exact != m_WindowMap.constEnd())
-        return exact.value();
-    for (auto it = m_WindowMap.constBegin(); it != m_WindowMap.constEnd(); ++it)
-        if (it.key().compare(name, Qt::CaseInsensitive) == 0)
-            return it.value();
-    return nullptr;
-}
-
-CTavernwDoc *CTavernwApp::FindChannel(const QString &name) const
-{
-    const auto it = m_WindowMap.constFind(name.toLower());
-    if (it == m_WindowMap.constEnd() || !it.value()->IsChannel())
-        return nullptr;
-    return static_cast<CTavernwDoc *>(it.value());
-}
-
-QList<CTavernwDoc *> CTavernwApp::ChannelDocs() const
-{
-    QList<CTavernwDoc *> out;
-    for (CChatDocBase *doc : m_WindowMap)
-        if (doc->IsChannel())
-            out << static_cast<CTavernwDoc *>(doc);
-    return out;
-}
-
 void CTavernwApp::OpenPrivateWindow(const QString &nick)
 {
     if (CChatDocBase *doc = FindWindow(nick)) {
@@ -125,7 +134,7 @@ void CTavernwApp::OpenPrivateWindow(const QString &nick)
         doc->AddLine(QString(), m_Settings.Background);
         return;
     }
-    ferry::prompts::error(nullptr, QStringLiteral("Error"), QStringLiteral("Unable to create new Window!"));
+    notice(QStringLiteral("Error"), QStringLiteral("Unable to create new Window!"), CChatPrompt::Icon::Error);
     if (m_pServerDoc)
         m_pServerDoc->AddLine(QString(), m_Settings.Background);
 }
@@ -140,54 +149,13 @@ void CTavernwApp::CloseWindow(CChatDocBase *doc)
     doc->deleteLater();
 }
 
-void CTavernwApp::RegisterWindow(CChatDocBase *doc)
-{
-    if (doc)
-        m_WindowMap.insert(doc->Name(), doc);
-}
-
-void CTavernwApp::UnregisterWindow(CChatDocBase *doc)
-{
-    for (auto it = m_WindowMap.begin(); it != m_WindowMap.end(); ++it) {
-        if (it.value() == doc) {
-            m_TabActivity.remove(it.key());
-            m_WindowMap.erase(it);
-            return;
-        }
-    }
-}
-
-bool CTavernwApp::HasUnseenLines(const QString &name) const
-{
-    for (auto it = m_TabActivity.constBegin(); it != m_TabActivity.constEnd(); ++it)
-        if (it.value() && it.key().compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
-
-void CTavernwApp::MarkSeen(const QString &name)
-{
-    for (auto it = m_TabActivity.begin(); it != m_TabActivity.end(); ++it)
-        if (it.key().compare(name, Qt::CaseInsensitive) == 0)
-            it.value() = false;
-}
-
 // ---- printing
 
 void CTavernwApp::noteActivity(const QString &target)
 {
     const QString name = target.isEmpty() ? QString::fromLatin1(kServerWindow) : target;
     const QString selected = m_pFrontEnd ? m_pFrontEnd->SelectedTabName() : QString();
-    const bool unseen = name.compare(selected, Qt::CaseInsensitive) != 0;
-    auto it = m_TabActivity.find(name);
-    if (it == m_TabActivity.end()) {
-        m_TabActivity.insert(name, unseen);
-    } else if (!it.value() && unseen) {
-        it.value() = true;
-    } else {
-        return;
-    }
-    if (m_pFrontEnd)
+    if (m_windows.NoteActivity(name, selected) && m_pFrontEnd)
         m_pFrontEnd->RepaintTabs();
 }
 
@@ -211,7 +179,7 @@ void CTavernwApp::PrintLine(const QString &text, ChatColour colour, const QStrin
         doc->AddLine(text, colour);
         return;
     }
-    ferry::prompts::warning(nullptr, QStringLiteral("Error"), QStringLiteral("Unable to create new Window!"));
+    notice(QStringLiteral("Error"), QStringLiteral("Unable to create new Window!"), CChatPrompt::Icon::Warning);
     if (m_pServerDoc)
         m_pServerDoc->AddLine(text, colour);
 }

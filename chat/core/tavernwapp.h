@@ -1,16 +1,27 @@
 #pragma once
 
-// The chat client's application object, the part of it that needs no screen: the
-// connection to the chat server, the dispatch of server lines, the windows by name,
-// the users seen, the ignore list and the settings. The windows reach it through
-// their documents; it reaches them through IChatFrontEnd.
+// The chat client's application object, the part of it that needs no screen. It
+// holds the settings, the identity, the users seen and the ignore list, and ties
+// together the pieces of the session core:
+//   - the session (chatsession.h): the connection, its send queue, TLS, reconnection;
+//   - the dispatcher (dispatcher.cpp, ctcp.cpp): server lines into window updates,
+//     answers and printed lines;
+//   - the command interpreter (processinput.cpp): typed lines into protocol lines;
+//   - the window registry (windowregistry.h): the open windows by name;
+//   - the prompt queue (promptqueue.h): every question to the user.
+// It reaches the windows only through IChatFrontEnd; a test or a fuzzer drives it
+// with a recording front end, with or without a socket.
 
 #include "chat/core/chatdocs.h"
 #include "chat/core/chatidentity.h"
+#include "chat/core/chatprompt.h"
+#include "chat/core/chatsession.h"
 #include "chat/core/chatsettings.h"
 #include "chat/core/commandhooks.h"
+#include "chat/core/ctcplimit.h"
 #include "chat/core/ircline.h"
-#include "chat/core/linecutter.h"
+#include "chat/core/promptqueue.h"
+#include "chat/core/windowregistry.h"
 
 #include <QList>
 #include <QMap>
@@ -18,23 +29,13 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <QTcpSocket>
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 
 class IChatFrontEnd;
 class QUdpSocket;
-
-// The socket to the chat server; its connect, receive and close notifications go to
-// the application object.
-class CChatServerSocket : public QTcpSocket {
-    Q_OBJECT
-public:
-    using QTcpSocket::QTcpSocket;
-};
 
 // Per-nickname ping statistics, for the user list's connection-quality pictures.
 struct CUserRecord {
@@ -65,6 +66,8 @@ public:
     // The Font command: the font dialog, then FontName/FontSize stored and applied
     // to every chat window. False when the dialog was cancelled.
     bool OnFont();
+    // Turns reconnection after a lost connection on or off (the setup dialog).
+    void SetAutoReconnect(bool on);
     // At program end: the quit line, the sockets closed, ShowChanList written.
     void ExitInstance();
 
@@ -74,23 +77,32 @@ public:
     // ---- windows (names of channels are stored lower-cased; look-ups ignore case)
     CChatDoc *OpenServerWindow();
     CChatDoc *ServerDoc() const { return m_pServerDoc; }
-    CChatDocBase *FindWindow(const QString &name) const;
-    CTavernwDoc *FindChannel(const QString &name) const;
-    QList<CTavernwDoc *> ChannelDocs() const;
+    CChatDocBase *FindWindow(const QString &name) const { return m_windows.Find(name); }
+    CTavernwDoc *FindChannel(const QString &name) const { return m_windows.FindChannel(name); }
+    QList<CTavernwDoc *> ChannelDocs() const { return m_windows.Channels(); }
+    const CWindowRegistry &Windows() const { return m_windows; }
     // Opens the private window of a nickname, or adds an empty line to the one open.
     void OpenPrivateWindow(const QString &nick);
-    // Drops a channel or private document: its window closes and it leaves the map.
+    // Drops a channel or private document: its window closes and it leaves the registry.
     void CloseWindow(CChatDocBase *doc);
-    const QMap<QString, CChatDocBase *> &WindowMap() const { return m_WindowMap; }
     // Windows opened outside the core (direct chats, transfers, finger windows) join
-    // the map under their document's name while they are open, so that look-ups and
-    // PrintLine find them; the window removes itself when it closes.
-    void RegisterWindow(CChatDocBase *doc);
-    void UnregisterWindow(CChatDocBase *doc);
+    // the registry under their document's name while they are open, so that look-ups
+    // and PrintLine find them; the window removes itself when it closes.
+    void RegisterWindow(CChatDocBase *doc) { m_windows.Add(doc); }
+    void UnregisterWindow(CChatDocBase *doc) { m_windows.Remove(doc); }
     QString PendingWindowName() const { return m_strPendingWindowName; }
     // Whether the tab of a window has lines its user has not seen; the tab bar clears it.
-    bool HasUnseenLines(const QString &name) const;
-    void MarkSeen(const QString &name);
+    bool HasUnseenLines(const QString &name) const { return m_windows.HasUnseenLines(name); }
+    void MarkSeen(const QString &name) { m_windows.MarkSeen(name); }
+
+    // ---- questions to the user
+    // Queues a prompt for the front end; answered runs with the answer (never after
+    // this object is gone). False when an equal prompt (same kind and peer) is open
+    // or waiting, or too many wait: nothing was asked.
+    bool Ask(const CChatPrompt &prompt, std::function<void(const CPromptAnswer &)> answered = {});
+    const CPromptQueue &Prompts() const { return m_prompts; }
+    // Opens an address in the system's web browser (through the front end).
+    bool OpenUrl(const QString &url);
 
     // ---- printing and dispatch
     void PrintLine(const QString &text, ChatColour colour, const QString &target = QString());
@@ -99,22 +111,27 @@ public:
 
     // ---- the server connection
     bool ConnectToServer();
-    void OnServerReceive();
-    // Appends received bytes and dispatches the complete lines (what a receive does
-    // after draining the socket); also the entry point of headless drivers.
-    void FeedServerBytes(const QByteArray &bytes);
+    // Received bytes as a receive hands them over: cut into lines and dispatched
+    // (the entry point of headless drivers).
+    void FeedServerBytes(const QByteArray &bytes) { m_session.Feed(bytes); }
     void OnTimerTick();
-    // Sends one protocol line: CR, LF and NUL inside it are dropped and one line feed ends it.
+    // Sends one protocol line: CR, LF and NUL inside it are dropped and one line feed
+    // ends it. Lines go through the paced send queue.
     void SendLine(const QString &line);
     // At shutdown: sends the quit line and closes the sockets.
     void Disconnect();
+    // "/server host [port|+port]": leaves the current server and connects to that one
+    // (a port written with '+' means TLS).
+    void SwitchServer(const QString &arguments);
 
-    CChatServerSocket *ServerSocket() const { return m_pServerSocket; }
+    CChatSession &Session() { return m_session; }
+    CChatServerSocket *ServerSocket() const { return m_session.Socket(); }
     QUdpSocket *LocalSocket() const { return m_pLocalSocket; }
 
     QString OwnNick() const { return m_strNick; }
     void SetOwnNick(const QString &nick) { m_strNick = nick; }
     QString ConfiguredChannel() const { return m_strChannel; }
+    // Registered on the current connection (after its end of the message of the day).
     bool IsRegistered() const { return m_bRegistered; }
     bool IsQuitting() const { return m_bQuitting; }
     void SetQuitting(bool quitting) { m_bQuitting = quitting; }
@@ -122,12 +139,17 @@ public:
 
     // The public server tried when the configured one does not register us.
     void SetFallbackServer(const QString &host, quint16 port);
-    // The millisecond tick count used by CTCP pings; tests replace it.
+    // The millisecond tick count used by CTCP pings, pacing and reconnection; tests replace it.
     void SetTickClock(std::function<std::uint32_t()> clock) { m_tickClock = std::move(clock); }
     std::uint32_t TickCount() const { return m_tickClock(); }
 
-    QStringList m_IgnoreList;
-    QMap<QString, CUserRecord> m_UserMap;
+    // ---- users and the ignore list
+    const QMap<QString, CUserRecord> &UserMap() const { return m_UserMap; }
+    // The record of a nickname seen in a channel; null when there is none.
+    CUserRecord *UserRecord(const QString &nick);
+    const QStringList &IgnoreList() const { return m_IgnoreList; }
+    // Ignores the nickname, or stops ignoring it; true when it is ignored now.
+    bool ToggleIgnore(const QString &nick);
     const QStringList &ChannelList() const { return m_ChannelList; }
 
     static QString VersionText();
@@ -138,17 +160,18 @@ public:
     // a command.
     void ProcessInput(const QString &text, const QString &target = QString());
     // The menu's "Away...": announces the return while away, else asks for a message
-    // (through askMessage when given, else a plain text prompt; nullopt = cancelled)
-    // and announces the absence in every open channel.
+    // (through askMessage when given, else through the prompt queue; nullopt =
+    // cancelled) and announces the absence in every open channel.
     void ToggleAway(const std::function<std::optional<QString>()> &askMessage = {});
     bool IsAway() const { return m_bAway; }
     CCommandHooks m_CommandHooks;
-    bool m_bAway = false;
 
 signals:
-    // Every line handed to the server socket, line feed included (also without a socket).
+    // Every line the core sends, line feed included, as it enters the send queue
+    // (also without a connection).
     void lineSent(const QByteArray &line);
-    // A DCC CHAT or DCC send offer (arguments after the word DCC), for the direct connections.
+    // A DCC request (the arguments after the word DCC: a CHAT or send offer, a RESUME
+    // or ACCEPT of a file transfer), for the direct connections.
     void dccRequestReceived(const QString &sender, const QString &arguments);
     // A request for an offered file, for the file offers.
     void fileRequestReceived(const QString &sender, const QString &fileName);
@@ -156,22 +179,24 @@ signals:
     void udpPingReplyReceived(const QString &sender, std::uint32_t address);
     // A private message (no CTCP) from a nickname, for the ring of recent partners.
     void privateMessageReceived(const QString &sender);
-
 private:
-    // connection
-    void startSocket(const QString &host, quint16 port);
-    void retireSocket();
+    // connection (serverconnection.cpp)
+    CChatSession::Endpoint configuredEndpoint() const;
+    void wireSession();
     void onConnected();
-    void onSocketError(QAbstractSocket::SocketError error);
+    void onConnectFailed(QAbstractSocket::SocketError error);
     void onClosed();
-    void dispatchPending();
+    void onCertificateRejected(const QString &host, quint16 port, const QString &fingerprint, const QString &reasons);
     void askForNickname();
     void registrationComplete();
+    void notice(const QString &caption, const QString &text, CChatPrompt::Icon icon,
+                CChatPrompt::Kind kind = CChatPrompt::Kind::Notice);
 
-    // dispatch
+    // dispatch (dispatcher.cpp, ctcp.cpp)
     CChatDocBase *openWindow(CChatDocBase::Kind kind, const QString &name);
     void noteActivity(const QString &target);
     bool listedInAnyChannel(const QString &nick) const;
+    void noteUser(const QString &nick);
     void onPart(const CIrcLine &l);
     void onJoin(const CIrcLine &l);
     void onPrivmsg(const CIrcLine &l);
@@ -187,32 +212,36 @@ private:
     void printRaw(const QString &line);
     void handleCtcpRequest(const CIrcLine &l, const QString &target, const QString &text);
     bool handleCtcpReply(const CIrcLine &l, QString &text);
+    void sendCtcpReply(const QString &to, const QString &body);
+    void reportDroppedCtcp();
 
     IChatFrontEnd *m_pFrontEnd;
     CChatIdentity m_identity;
+    std::function<std::uint32_t()> m_tickClock;
+    CChatSession m_session;
+    CPromptQueue m_prompts;
+    CWindowRegistry m_windows;
+    CCtcpReplyLimit m_ctcpLimit;
 
-    QMap<QString, CChatDocBase *> m_WindowMap;
     QPointer<CChatDoc> m_pServerDoc;
     QString m_strPendingWindowName;
-    QMap<QString, bool> m_TabActivity;
     QStringList m_ChannelList;
+    QMap<QString, CUserRecord> m_UserMap;
+    QStringList m_IgnoreList;
 
     QString m_strNick;
     QString m_strChannel;
     QString m_strPrevLine;
-    bool m_bRegistered = false;
+    bool m_bRegistered = false;     // on the current connection
+    bool m_bEverRegistered = false; // on any connection of this run: no more fallback
     bool m_bQuitting = false;
-    bool m_bDispatching = false;
-    bool m_bReceivedWhileDispatching = false;
+    bool m_bAway = false;
+    bool m_bUserQuit = false; // the user sent QUIT: the close that follows is no loss
 
-    CChatServerSocket *m_pServerSocket = nullptr;
-    QList<CChatServerSocket *> m_retiredSockets;
     QUdpSocket *m_pLocalSocket = nullptr;
-    CLineCutter m_cutter;
     unsigned m_nConnectWait = 0;
     int m_nSplash = 0;
 
     QString m_strFallbackHost;
     quint16 m_nFallbackPort;
-    std::function<std::uint32_t()> m_tickClock;
 };

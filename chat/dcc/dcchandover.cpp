@@ -8,9 +8,9 @@
 #include "chat/dcc/dccprompts.h"
 #include "chat/dcc/dcctexts.h"
 #include "chat/dcc/dcctransfer.h"
-#include "platform/prompts.h"
 
 #include <QDir>
+#include <QPointer>
 #include <QFile>
 #include <QStandardPaths>
 
@@ -115,7 +115,12 @@ CDCCTransfer *CDCCHandOver::DccSend(const QString &nick, const QString &path)
 {
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        ferry::prompts::error(nullptr, QStringLiteral("Error"), text(ferry::dcc::texts::kUnableToOpen));
+        CChatPrompt prompt;
+        prompt.caption = QStringLiteral("Error");
+        prompt.text = text(ferry::dcc::texts::kUnableToOpen);
+        prompt.peer = path;
+        prompt.icon = CChatPrompt::Icon::Error;
+        m_pApp->Ask(prompt);
         return nullptr;
     }
     file.close();
@@ -149,9 +154,13 @@ void CDCCHandOver::acceptChat(const QString &sender, std::uint32_t address, std:
                           m_pApp->m_Settings.Status);
         return;
     }
-    if (!ferry::dcc::AskAcceptChat(nullptr, sender))
-        return;
-    openChat(sender)->ConnectToPeer(address, port);
+    QPointer<CDCCHandOver> self(this);
+    const bool asked = m_pApp->Ask(ferry::dcc::ChatOfferPrompt(sender), [self, sender, address, port](const CPromptAnswer &answer) {
+        if (self && answer.accepted)
+            self->openChat(sender)->ConnectToPeer(address, port);
+    });
+    if (!asked)
+        refuseRepeatedOffer(sender);
 }
 
 void CDCCHandOver::acceptFile(const QString &sender, const QByteArray &offeredName, std::uint32_t address,
@@ -165,8 +174,22 @@ void CDCCHandOver::acceptFile(const QString &sender, const QByteArray &offeredNa
                           m_pApp->m_Settings.Status);
         return;
     }
-    const auto path = ferry::dcc::AskReceiveFile(nullptr, sender, offeredName, m_downloadFolder);
-    if (!path || path->isEmpty())
-        return;
-    openTransfer()->StartReceive(address, port, *path, sender, size);
+    QPointer<CDCCHandOver> self(this);
+    const auto save = [self, sender, address, port, size](const CPromptAnswer &answer) {
+        if (!self || !answer.accepted || answer.text.isEmpty())
+            return;
+        self->openTransfer()->StartReceive(address, port, answer.text, sender, size);
+    };
+    const auto receive = [self, sender, offeredName, save](const CPromptAnswer &answer) {
+        if (!self || !answer.accepted)
+            return;
+        self->m_pApp->Ask(ferry::dcc::SaveOfferedFilePrompt(sender, offeredName, self->m_downloadFolder), save);
+    };
+    if (!m_pApp->Ask(ferry::dcc::FileOfferPrompt(sender, offeredName), receive))
+        refuseRepeatedOffer(sender);
+}
+
+void CDCCHandOver::refuseRepeatedOffer(const QString &sender)
+{
+    m_pApp->PrintLine(text(ferry::dcc::texts::kRepeatedOffer).arg(sender), m_pApp->m_Settings.Status);
 }

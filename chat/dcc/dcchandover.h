@@ -5,7 +5,10 @@
 // Incoming (the application's dccRequestReceived): a DCC CHAT offer is put to the
 // user as a Yes/No question and, on Yes, a chat session connects to the offered
 // address; a DCC send offer goes through the receive question and the save dialog
-// and, on OK, a transfer connects and receives into the chosen file. Offers that
+// and, on OK, a transfer connects and receives into the chosen file. The questions
+// go through the application's prompt queue, so the chat goes on while they wait;
+// a further offer of the same kind from a peer whose offer is still waiting is
+// refused with a line in the Server window. Offers that
 // cannot be connected to (address 0, port 0 or above 65535) are refused with a line
 // in the Server window without asking; other sub-words are ignored.
 //
@@ -76,6 +79,7 @@ private:
     void acceptChat(const QString &sender, std::uint32_t address, std::uint32_t port);
     void acceptFile(const QString &sender, const QByteArray &offeredName, std::uint32_t address,
                     std::uint32_t port, std::uint32_t size);
+    void refuseRepeatedOffer(const QString &sender);
 
     CTavernwApp *m_pApp;
     QString m_downloadFolder;

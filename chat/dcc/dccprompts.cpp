@@ -2,34 +2,49 @@
 
 #include "chat/dcc/dccoffer.h"
 #include "chat/dcc/dcctexts.h"
-#include "platform/prompts.h"
 
 #include <QDir>
 
 namespace ferry::dcc {
 
-bool AskAcceptChat(QWidget *parent, const QString &nick)
+CChatPrompt ChatOfferPrompt(const QString &nick)
 {
-    return prompts::askYesNo(parent, QString::fromLatin1(texts::kChatPromptCaption),
-                             QString::fromLatin1(texts::kChatPrompt).arg(nick));
+    CChatPrompt prompt;
+    prompt.kind = CChatPrompt::Kind::DccChat;
+    prompt.peer = nick;
+    prompt.style = CChatPrompt::Style::YesNo;
+    prompt.icon = CChatPrompt::Icon::Question;
+    prompt.caption = QString::fromLatin1(texts::kChatPromptCaption);
+    prompt.text = QString::fromLatin1(texts::kChatPrompt).arg(nick);
+    return prompt;
+}
+
+CChatPrompt FileOfferPrompt(const QString &nick, const QByteArray &offeredName)
+{
+    CChatPrompt prompt;
+    prompt.kind = CChatPrompt::Kind::DccFile;
+    prompt.peer = nick;
+    prompt.style = CChatPrompt::Style::YesNo;
+    prompt.icon = CChatPrompt::Icon::Question;
+    prompt.caption = QString::fromLatin1(texts::kFilePromptCaption);
+    prompt.text = QString::fromLatin1(texts::kFilePrompt).arg(nick, SanitizeOfferedFileName(offeredName));
+    return prompt;
+}
+
+CChatPrompt SaveOfferedFilePrompt(const QString &nick, const QByteArray &offeredName, const QString &folder)
+{
+    CChatPrompt prompt;
+    prompt.kind = CChatPrompt::Kind::SaveFile;
+    prompt.peer = nick;
+    prompt.style = CChatPrompt::Style::SaveFile;
+    prompt.caption = QString::fromLatin1(texts::kSaveAsCaption);
+    prompt.initial = SuggestedSavePath(folder, offeredName);
+    return prompt;
 }
 
 QString SuggestedSavePath(const QString &folder, const QByteArray &offeredName)
 {
     return QDir(folder).filePath(SanitizeOfferedFileName(offeredName));
-}
-
-std::optional<QString> AskReceiveFile(QWidget *parent, const QString &nick,
-                                      const QByteArray &offeredName, const QString &folder)
-{
-    const QString shownName = SanitizeOfferedFileName(offeredName);
-    const auto answer = prompts::message(parent, QString::fromLatin1(texts::kFilePromptCaption),
-                                         QString::fromLatin1(texts::kFilePrompt).arg(nick, shownName),
-                                         prompts::Buttons::YesNo, prompts::Icon::Question);
-    if (answer != prompts::Answer::Yes)
-        return std::nullopt;
-    return prompts::saveFile(parent, QString::fromLatin1(texts::kSaveAsCaption),
-                             SuggestedSavePath(folder, offeredName), QString());
 }
 
 } // namespace ferry::dcc

@@ -29,6 +29,7 @@ inline constexpr char kEmptyTransferClosed[] = "** DCC File transfer of file %1 
 inline constexpr char kUnableToOpen[] = "Unable to open file!";
 inline constexpr char kUnableToOpenLine[] = "** %1: %2";
 inline constexpr char kFileTooLarge[] = "** File %1 is too large for a DCC transfer (4 GB at most)";
+inline constexpr char kRepeatedOffer[] = "** Another DCC offer from %1 was refused: the last one still waits for an answer.";
 inline constexpr char kTransferBadOffer[] = "** DCC offer of file %1 refused: address %2 port %3 cannot be connected to.";
 
 // Prompts

@@ -29,12 +29,12 @@ CGameLink *CGameLink::AttachToApp(CTavernwApp &app)
     host.ownNick = [&app] { return app.OwnNick(); };
     host.configuredChannel = [&app] { return app.ConfiguredChannel(); };
     host.recordPing = [&app](const QString &nick, std::int32_t ms) {
-        const auto it = app.m_UserMap.find(nick);
-        if (it == app.m_UserMap.end())
+        CUserRecord *record = app.UserRecord(nick);
+        if (!record)
             return;
-        it->pingTotal += std::uint32_t(ms);
-        it->pingCount += 1;
-        it->freshness = kFreshPing;
+        record->pingTotal += std::uint32_t(ms);
+        record->pingCount += 1;
+        record->freshness = kFreshPing;
     };
     auto *link = new CGameLink(std::move(host), &app);
     link->SetSocket(app.LocalSocket());

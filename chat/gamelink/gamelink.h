@@ -39,7 +39,7 @@ public:
     explicit CGameLink(GameLinkHost host, QObject *parent = nullptr);
 
     // Wires a link to the application: prints through PrintLine, reads its nickname
-    // and configured channel, feeds m_UserMap's ping statistics, answers the peers'
+    // and configured channel, feeds the user records' ping statistics, answers the peers'
     // UDPPING replies with a ping request, runs the service commands the command
     // interpreter hands it, and uses the application's local socket.
     // Call it after ConnectToServer made that socket; the link is a child of the app.

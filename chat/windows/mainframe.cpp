@@ -8,6 +8,7 @@
 #include "chat/windows/fkeysdlg.h"
 #include "chat/windows/formcontrols.h"
 #include "chat/windows/highlightdlg.h"
+#include "chat/windows/promptservice.h"
 #include "chat/windows/setupdlg.h"
 #include "chat/windows/textfielddlg.h"
 #include "chat/windows/windowplacement.h"
@@ -434,6 +435,24 @@ void CMainFrame::EndSplash()
     showNormal();
     raise();
     activateWindow();
+}
+
+void CMainFrame::AskUser(const CChatPrompt &prompt, std::function<void(const CPromptAnswer &)> answered)
+{
+    // The box runs its own event loop: server lines keep being read and answered meanwhile.
+    const CPromptAnswer answer = AskWithPromptService(prompt, isVisible() ? this : nullptr);
+    if (answered)
+        answered(answer);
+}
+
+std::optional<std::pair<QString, int>> CMainFrame::ChooseFont(const QString &face, int pointSize)
+{
+    return ChooseFontWithPromptService(face, pointSize, this);
+}
+
+bool CMainFrame::OpenUrl(const QString &url)
+{
+    return ferry::launcher::openUrl(url);
 }
 
 // ---- tabs and activation

@@ -80,6 +80,9 @@ public:
     void ShowChannelList(const QStringList &entries) override;
     void ApplyFont() override;
     void EndSplash() override;
+    void AskUser(const CChatPrompt &prompt, std::function<void(const CPromptAnswer &)> answered) override;
+    std::optional<std::pair<QString, int>> ChooseFont(const QString &face, int pointSize) override;
+    bool OpenUrl(const QString &url) override;
 
     // Window tab bar.
     void AddWindowTab(const QString &name);

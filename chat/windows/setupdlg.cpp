@@ -44,7 +44,9 @@ CSetupDlg::CSetupDlg(CTavernwApp &app, QWidget *parent)
       m_showJoinPart(new QCheckBox(QStringLiteral("Show &Join/Part/Quit Messages"), this)),
       m_profanityFilter(new QCheckBox(QStringLiteral("Enable &Profanity Filter"), this)),
       m_beepOnPrivate(new QCheckBox(QStringLiteral("&Beep on private messages"), this)),
-      m_font(new QLabel(this))
+      m_font(new QLabel(this)),
+      m_tls(new QCheckBox(QStringLiteral("Use &TLS"), this)),
+      m_autoReconnect(new QCheckBox(QStringLiteral("Reconnect a&utomatically"), this))
 {
     setWindowTitle(QStringLiteral("Tavern97 Setup"));
     const CChatSettings &s = app.m_Settings;
@@ -63,6 +65,8 @@ CSetupDlg::CSetupDlg(CTavernwApp &app, QWidget *parent)
     m_chatServer = limitedField(s.ChatServer, kChatServerLength, this);
     // No length limit: a cut-off number would pass the check as a different port.
     m_port = new QLineEdit(QString::number(uint(s.ChatServerPort)), this);
+    m_tls->setChecked(s.ChatServerTLS);
+    m_autoReconnect->setChecked(s.AutoReconnect);
 
     auto *form = new QFormLayout;
     for (QCheckBox *box : {m_autoLog, m_spamFilter, m_privateWindows, m_showJoinPart, m_profanityFilter, m_beepOnPrivate})
@@ -72,6 +76,8 @@ CSetupDlg::CSetupDlg(CTavernwApp &app, QWidget *parent)
     form->addRow(QStringLiteral("Font:"), m_font);
     form->addRow(QStringLiteral("Chat Server:"), m_chatServer);
     form->addRow(QStringLiteral("Port:"), m_port);
+    form->addRow(m_tls);
+    form->addRow(m_autoReconnect);
 
     setContentWithButtons(form);
 }
@@ -105,6 +111,8 @@ void CSetupDlg::commit()
     s.ShowJoinPart = m_showJoinPart->isChecked();
     s.AutoLog = m_autoLog->isChecked();
     s.BeepOnPrivate = m_beepOnPrivate->isChecked();
+    s.ChatServerTLS = m_tls->isChecked();
+    m_app.SetAutoReconnect(m_autoReconnect->isChecked());
 
     // The default channel is stored for the next start; the running session keeps its own.
     CChatSettings written = s;
@@ -123,6 +131,7 @@ void CSetupDlg::applyFields(const QHash<QString, QString> &fields)
         {"autolog", m_autoLog},           {"spamfilter", m_spamFilter},
         {"privatewindows", m_privateWindows}, {"showjoinpart", m_showJoinPart},
         {"profanityfilter", m_profanityFilter}, {"beeponprivate", m_beepOnPrivate},
+        {"chatservertls", m_tls}, {"autoreconnect", m_autoReconnect},
     };
     for (const auto &[name, box] : boxes)
         if (const auto it = fields.find(QLatin1String(name)); it != fields.end())

@@ -10,8 +10,10 @@
 // the quit message or the channel become blanks, as both go out in protocol lines.
 //
 // Scripted answers name the fields by their setting: AutoLog, SpamFilter,
-// PrivateWindows, ShowJoinPart, ProfanityFilter, BeepOnPrivate (1/0),
-// QuitMsg, Channel, ChatServer, ChatServerPort.
+// PrivateWindows, ShowJoinPart, ProfanityFilter, BeepOnPrivate, ChatServerTLS,
+// AutoReconnect (1/0), QuitMsg, Channel, ChatServer, ChatServerPort. "Reconnect
+// automatically" takes effect at once; TLS, like server and port, from the next
+// connection on.
 
 #include "platform/checkeddialog.h"
 
@@ -43,6 +45,8 @@ public:
     QLabel *fontLabel() const { return m_font; }
     QLineEdit *chatServer() const { return m_chatServer; }
     QLineEdit *chatServerPort() const { return m_port; }
+    QCheckBox *chatServerTls() const { return m_tls; }
+    QCheckBox *autoReconnect() const { return m_autoReconnect; }
 
 protected:
     bool checkFields() override;
@@ -62,6 +66,8 @@ private:
     QLabel *m_font;
     QLineEdit *m_chatServer;
     QLineEdit *m_port;
+    QCheckBox *m_tls;
+    QCheckBox *m_autoReconnect;
 };
 
 // The port as the setup dialog accepts it: a whole number from 0 to 9999, nothing else.

@@ -1,9 +1,12 @@
 #pragma once
 
-// A front end that records what the chat core asks of the windows.
+// A front end that records what the chat core asks of the windows. Prompts are
+// answered from the prompt script (FERRY_PROMPTS) as the program would, or, with
+// holdPrompts set, left open until the test answers them.
 
 #include "chat/core/chatdocs.h"
 #include "chat/core/chatfrontend.h"
+#include "chat/windows/promptservice.h"
 
 #include <QList>
 #include <QString>
@@ -38,6 +41,34 @@ public:
     void ShowChannelList(const QStringList &entries) override { channelLists << entries; }
     void ApplyFont() override { ++fontApplies; }
     void EndSplash() override { ++splashEnds; }
+    void AskUser(const CChatPrompt &prompt, std::function<void(const CPromptAnswer &)> answered) override
+    {
+        asked << prompt;
+        if (holdPrompts) {
+            open.append({prompt, std::move(answered)});
+            return;
+        }
+        answered(tavern::AskWithPromptService(prompt));
+    }
+    std::optional<std::pair<QString, int>> ChooseFont(const QString &face, int pointSize) override
+    {
+        return tavern::ChooseFontWithPromptService(face, pointSize);
+    }
+    bool OpenUrl(const QString &url) override
+    {
+        urls << url;
+        return openUrls;
+    }
+
+    // Answers the oldest prompt held open.
+    bool answerHeld(bool accepted, const QString &text = QString())
+    {
+        if (open.isEmpty())
+            return false;
+        auto held = open.takeFirst();
+        held.second({accepted, text});
+        return true;
+    }
 
     // Lines printed into one window, texts only.
     QStringList textsIn(const QString &window) const
@@ -55,6 +86,13 @@ public:
             out << l.window + QLatin1String(": ") + l.text;
         return out;
     }
+    QStringList askedTexts() const
+    {
+        QStringList out;
+        for (const CChatPrompt &p : asked)
+            out << p.text;
+        return out;
+    }
 
     bool failWindows = false;
     std::function<void(CChatDocBase *)> onCreateWindow; // runs inside CreateWindowFor
@@ -68,4 +106,10 @@ public:
     int tabRepaints = 0;
     int splashEnds = 0;
     int fontApplies = 0;
+
+    bool holdPrompts = false;
+    QList<CChatPrompt> asked;
+    QList<std::pair<CChatPrompt, std::function<void(const CPromptAnswer &)>>> open;
+    QStringList urls;
+    bool openUrls = true;
 };

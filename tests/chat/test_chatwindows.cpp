@@ -50,7 +50,7 @@ private slots:
         QVERIFY(!server->userList());
 
         c.feed(QStringLiteral(":me!u@h JOIN #Lanway"));
-        QVERIFY(c.app.WindowMap().contains(QStringLiteral("#lanway")));
+        QVERIFY(c.app.Windows().Contains(QStringLiteral("#lanway")));
         QVERIFY(c.app.FindChannel(QStringLiteral("#LANWAY")));
         CChatFrame *chan = c.window(QStringLiteral("#lanway"));
         QVERIFY(chan);

@@ -64,7 +64,7 @@ private slots:
         // The core still works after the storm.
         app.FeedServerBytes("\nPING :still-alive\n");
         QCOMPARE(lastSent, QByteArray("PONG :still-alive\n"));
-        qInfo("%d lines sent, %lld printed, %lld windows", sent, qlonglong(fe.lines.size()), qlonglong(app.WindowMap().size()));
+        qInfo("%d lines sent, %lld printed, %lld windows", sent, qlonglong(fe.lines.size()), qlonglong(app.Windows().Count()));
     }
 };
 

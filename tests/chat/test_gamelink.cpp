@@ -194,7 +194,8 @@ private slots:
     {
         Rig r;
         QVERIFY(r.start());
-        r.app.m_UserMap.insert(QStringLiteral("bob"), CUserRecord{});
+        r.app.OnServerLine(QStringLiteral(":bob!b@h JOIN :#lanway")); // bob is seen: he has a record
+        r.fe.lines.clear();
 
         r.answer(pingRecord(6, "bob", QByteArray("\x2A\0\0\0", 4), 0));
         r.answer(pingRecord(6, "bob", QByteArray("\x08\0\0\0", 4), 0));
@@ -207,12 +208,12 @@ private slots:
         QCOMPARE(r.printed().value(3), QStringLiteral("Ping response from bob -5ms"));
         QCOMPARE(r.fe.lines.first().colour, r.app.m_Settings.Status);
 
-        const CUserRecord bob = r.app.m_UserMap.value(QStringLiteral("bob"));
+        const CUserRecord bob = r.app.UserMap().value(QStringLiteral("bob"));
         QCOMPARE(bob.pingTotal, 50u);
         QCOMPARE(bob.pingCount, 2u); // the negative time is shown, not counted
         QCOMPARE(bob.freshness, 4);
         // An unknown nick is printed but gets no record.
-        QVERIFY(!r.app.m_UserMap.contains(QStringLiteral("zed")));
+        QVERIFY(!r.app.UserMap().contains(QStringLiteral("zed")));
     }
 
     void textAnswersArePrintedLineByLine()
@@ -236,7 +237,8 @@ private slots:
     {
         Rig r;
         QVERIFY(r.start());
-        r.app.m_UserMap.insert(QStringLiteral("bob"), CUserRecord{});
+        r.app.OnServerLine(QStringLiteral(":bob!b@h JOIN :#lanway")); // bob is seen: he has a record
+        r.fe.lines.clear();
 
         r.answer(pingRecord(5, "bob", "#lanway", 0x0100007Fu).left(28));
         r.answer(pingRecord(6, "bob", QByteArray("\x2A\0\0\0", 4), 0).left(20));
@@ -246,7 +248,7 @@ private slots:
         QVERIFY(r.drain());
         QCOMPARE(r.printed(), QStringList{QStringLiteral("--marker--")});
         QVERIFY(!r.service.hasPendingDatagrams());
-        QCOMPARE(r.app.m_UserMap.value(QStringLiteral("bob")).pingCount, 0u);
+        QCOMPARE(r.app.UserMap().value(QStringLiteral("bob")).pingCount, 0u);
     }
 
     void withoutASocketNothingIsSent()

@@ -211,7 +211,8 @@ private slots:
         const QStringList before = valueNames(kChat);
         r.env().setAnswers({QStringLiteral("ok")});
         QVERIFY(CSetupDlg(r.app, &r.frame).run());
-        const QStringList added{QStringLiteral("BeepOnPrivate"), QStringLiteral("ChatServer"), QStringLiteral("ChatServerPort")};
+        const QStringList added{QStringLiteral("BeepOnPrivate"), QStringLiteral("ChatServer"), QStringLiteral("ChatServerPort"),
+                                QStringLiteral("ChatServerTLS"), QStringLiteral("AutoReconnect")};
         QCOMPARE(valueNames(kChat), before + added);
     }
 

@@ -126,7 +126,7 @@ private slots:
         // Typed commands reach the interpreter (not a raw fallback), and offer words reach the offers.
         QSignalSpy sent(app, &CTavernwApp::lineSent);
         program.MainFrame()->RunCommand(QStringLiteral("/ignore bob"));
-        QVERIFY(app->m_IgnoreList.contains(QStringLiteral("bob")));
+        QVERIFY(app->IgnoreList().contains(QStringLiteral("bob")));
         QVERIFY(app->m_CommandHooks.offerCommand);
         QVERIFY(app->m_CommandHooks.offerCommand(QStringLiteral("showoffers"), QString(), QString()));
         QVERIFY(!app->m_CommandHooks.offerCommand(QStringLiteral("get"), QString(), QString()));

@@ -117,9 +117,9 @@ private slots:
         r.select(QStringLiteral("carol"));
 
         r.run(QStringLiteral("Toggle &Ignore"));
-        QCOMPARE(r.app.m_IgnoreList, QStringList{QStringLiteral("carol")});
+        QCOMPARE(r.app.IgnoreList(), QStringList{QStringLiteral("carol")});
         r.run(QStringLiteral("Toggle &Ignore"));
-        QVERIFY(r.app.m_IgnoreList.isEmpty());
+        QVERIFY(r.app.IgnoreList().isEmpty());
 
         QVERIFY(r.run(QStringLiteral("Initiate Secure &DCC Chat")).isEmpty());
         QCOMPARE(r.dccChats, QStringList{QStringLiteral("carol")});

@@ -29,8 +29,35 @@ NgircdFixture::~NgircdFixture()
     stop();
 }
 
+QString NgircdFixture::certificateFile() const
+{
+    return m_dir.filePath(QStringLiteral("cert.pem"));
+}
+
+namespace {
+
+bool makeSelfSignedCertificate(const QString &cert, const QString &key, QString *why)
+{
+    QProcess openssl;
+    openssl.setProcessChannelMode(QProcess::MergedChannels);
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+                   QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                   QStringLiteral("/CN=localhost"), QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+    if (openssl.waitForFinished(30000) && openssl.exitStatus() == QProcess::NormalExit && openssl.exitCode() == 0)
+        return true;
+    if (why)
+        *why = QStringLiteral("openssl could not make a certificate: ") + QString::fromLocal8Bit(openssl.readAll());
+    return false;
+}
+
+} // namespace
+
 bool NgircdFixture::start(QString *why)
 {
+    const QString key = m_dir.filePath(QStringLiteral("key.pem"));
+    if (m_tls && !QFile::exists(certificateFile()) && !makeSelfSignedCertificate(certificateFile(), key, why))
+        return false;
     QString binary = QStandardPaths::findExecutable(QStringLiteral("ngircd"));
     if (binary.isEmpty())
         binary = QStandardPaths::findExecutable(QStringLiteral("ngircd"), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin")});
@@ -41,6 +68,11 @@ bool NgircdFixture::start(QString *why)
     }
     for (int attempt = 0; attempt < 5; ++attempt) {
         m_port = freeTcpPort();
+        m_tlsPort = m_tls ? freeTcpPort() : 0;
+        const QString tlsSection = m_tls ? QStringLiteral("[SSL]\nCertFile = %1\nKeyFile = %2\nPorts = %3\n")
+                                               .arg(certificateFile(), key)
+                                               .arg(m_tlsPort)
+                                         : QString();
         const QString conf = m_dir.filePath(QStringLiteral("ngircd.conf"));
         QFile f(conf);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -70,7 +102,8 @@ bool NgircdFixture::start(QString *why)
                     .arg(serverName())
                     .arg(m_port)
                     .arg(m_dir.path())
-                    .toUtf8());
+                    .toUtf8()
+                + tlsSection.toUtf8());
         f.close();
         m_process = std::make_unique<QProcess>();
         m_process->setProcessChannelMode(QProcess::MergedChannels);
@@ -82,12 +115,15 @@ bool NgircdFixture::start(QString *why)
         }
         const QDeadlineTimer deadline(5000);
         while (!deadline.hasExpired() && m_process->state() == QProcess::Running) {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, m_port);
-            if (probe.waitForConnected(200)) {
+            const auto listening = [](quint16 port) {
+                QTcpSocket probe;
+                probe.connectToHost(QHostAddress::LocalHost, port);
+                const bool up = probe.waitForConnected(200);
                 probe.abort();
+                return up;
+            };
+            if (listening(m_port) && (!m_tls || listening(m_tlsPort)))
                 return true;
-            }
             QThread::msleep(50);
         }
         stop(); // the port was taken meanwhile, or ngircd refused the configuration: try another

@@ -94,5 +94,5 @@ struct DccSide {
     }
     QStringList serverLines() const { return shown(frame.frameFor(QStringLiteral("Server"))->view()); }
     bool hasTab(const QString &name) const { return frame.tabBar()->findWindowTab(name) >= 0; }
-    bool inWindowMap(const QString &name) const { return app.WindowMap().contains(name); }
+    bool inWindowMap(const QString &name) const { return app.Windows().Contains(name); }
 };

@@ -120,30 +120,24 @@ private slots:
         QCOMPARE(name.size(), 200);
     }
 
-    void receivePromptAsksThenSuggestsAPathInTheChosenFolder()
+    void offerPromptsNameThePeerAndSuggestAPathInTheChosenFolder()
     {
-        ferry::test::TestEnv env;
-        env.setAnswers({"yes", "file:/tmp/chosen.bin", "no"});
-        const auto path = AskReceiveFile(nullptr, "../evil", "../../.profile", "/srv/in");
-        QCOMPARE(path, std::optional<QString>("/tmp/chosen.bin"));
-        QVERIFY(!AskReceiveFile(nullptr, "bob", "x", "/srv/in"));
+        const CChatPrompt file = FileOfferPrompt("../evil", "../../.profile");
+        QCOMPARE(file.caption, QString("DCC File"));
+        QCOMPARE(file.text, QString("../evil is sending you a file called profile. Do you want to receive it?"));
+        QCOMPARE(file.style, CChatPrompt::Style::YesNo);
+        QCOMPARE(file.kind, CChatPrompt::Kind::DccFile);
+        QCOMPARE(file.peer, QString("../evil"));
 
-        const auto log = env.prompts();
-        QCOMPARE(log.size(), 3);
-        QCOMPARE(log[0].caption, QString("DCC File"));
-        QCOMPARE(log[0].text, QString("../evil is sending you a file called profile. Do you want to receive it?"));
-        QCOMPARE(log[1].text, QString("/srv/in/profile"));
+        const CChatPrompt save = SaveOfferedFilePrompt("../evil", "../../.profile", "/srv/in");
+        QCOMPARE(save.style, CChatPrompt::Style::SaveFile);
+        QCOMPARE(save.initial, QString("/srv/in/profile"));
         QCOMPARE(SuggestedSavePath("/srv/in", "a/../../b"), QString("/srv/in/b"));
-    }
 
-    void chatPromptTakesTheAnswer()
-    {
-        ferry::test::TestEnv env;
-        env.setAnswers({"yes", "no"});
-        QVERIFY(AskAcceptChat(nullptr, "bob"));
-        QVERIFY(!AskAcceptChat(nullptr, "bob"));
-        QCOMPARE(env.prompts().at(0).caption, QString("DCC Chat"));
-        QCOMPARE(env.prompts().at(0).text, QString("bob is requesting a DCC chat. Do you want to accept?"));
+        const CChatPrompt chat = ChatOfferPrompt("bob");
+        QCOMPARE(chat.kind, CChatPrompt::Kind::DccChat);
+        QCOMPARE(chat.caption, QString("DCC Chat"));
+        QCOMPARE(chat.text, QString("bob is requesting a DCC chat. Do you want to accept?"));
     }
 };
 

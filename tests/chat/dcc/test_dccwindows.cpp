@@ -12,6 +12,7 @@
 #include <QTcpSocket>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 
@@ -59,9 +60,10 @@ private slots:
         QCOMPARE(a->document()->m_strPeerNick, QStringLiteral("bob"));
 
         alice.deliverOfferTo(bob);
-        QCOMPARE(env.prompts().size(), 1);
+        QTRY_COMPARE(env.prompts().size(), 1);
         QCOMPARE(env.prompts().at(0).caption, QStringLiteral("DCC Chat"));
         QCOMPARE(env.prompts().at(0).text, QStringLiteral("alice is requesting a DCC chat. Do you want to accept?"));
+        QTRY_VERIFY(bob.chat(QStringLiteral("DCC Chat alice")));
         CDCCCFrm *b = bob.chat(QStringLiteral("DCC Chat alice"));
         QVERIFY(b);
         QVERIFY(bob.hasTab(QStringLiteral("DCC Chat alice")));
@@ -177,13 +179,20 @@ private slots:
         QVERIFY(alice.inWindowMap(QStringLiteral("DCC Send: bob")));
         QVERIFY(!alice.hasTab(QStringLiteral("DCC Send: bob")));
 
+        // The receiving window may come and go quickly: it is read when its transfer ends.
+        QString receivingShows;
+        QObject::connect(bob.handOver, &CDCCHandOver::transferOpened, [&](CDCCTransfer *t) {
+            QObject::connect(t, &CDCCTransfer::finished, [&] {
+                if (CDCCFFrm *receiving = bob.transfer(QStringLiteral("DCC Receive: alice")))
+                    receivingShows = receiving->view()->FileNameText();
+            });
+        });
         alice.deliverOfferTo(bob);
+        QTRY_COMPARE(env.prompts().size(), 2);
         QCOMPARE(env.prompts().at(0).caption, QStringLiteral("DCC File"));
         QCOMPARE(env.prompts().at(0).text,
                  QStringLiteral("alice is sending you a file called map_pack.zip. Do you want to receive it?"));
-        CDCCFFrm *receiving = bob.transfer(QStringLiteral("DCC Receive: alice"));
-        QVERIFY(receiving);
-        QCOMPARE(receiving->view()->FileNameText(), target);
+        QTRY_COMPARE_WITH_TIMEOUT(receivingShows, target, 10000);
 
         const QString doneAlice = QStringLiteral("** Transfer of file %1 completed succesfully").arg(source);
         const QString doneBob = QStringLiteral("** Transfer of file %1 completed succesfully").arg(target);
@@ -207,8 +216,9 @@ private slots:
         env.setAnswers({QStringLiteral("yes"), QStringLiteral("file:") + target});
 
         alice.app.ProcessInput(QStringLiteral("/dcc send bob ") + source);
+        QSignalSpy receiving(bob.handOver, &CDCCHandOver::transferOpened);
         alice.deliverOfferTo(bob);
-        QVERIFY(bob.transfer(QStringLiteral("DCC Receive: alice")));
+        QTRY_COMPARE(receiving.size(), 1); // its window opens and closes by itself
         // Nothing can be acknowledged, so neither side waits for a user to close it.
         QTRY_VERIFY(bob.serverLines().contains(QStringLiteral("** DCC File transfer of file %1 closed.").arg(target)));
         QTRY_VERIFY(alice.serverLines().contains(QStringLiteral("** DCC File transfer of file %1 closed.").arg(source)));
@@ -259,7 +269,7 @@ private slots:
         DccSide alice(QStringLiteral("alice"));
         const int before = int(alice.frame.windowArea()->subWindowList().size());
         alice.app.ProcessInput(QStringLiteral("/dcc send bob /no/such/file.bin"));
-        QCOMPARE(env.prompts().size(), 1);
+        QTRY_COMPARE(env.prompts().size(), 1);
         QCOMPARE(env.prompts().at(0).text, QStringLiteral("Unable to open file!"));
         QCOMPARE(env.prompts().at(0).caption, QStringLiteral("Error"));
         QCOMPARE(int(alice.frame.windowArea()->subWindowList().size()), before);
