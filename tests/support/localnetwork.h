@@ -29,6 +29,7 @@ public:
     // Waits until a line of its output contains the text.
     bool waitForLine(const QString &text, int timeoutMs = 5000);
     QString output();
+    qint64 processId() const { return m_process ? m_process->processId() : 0; }
 
 private:
     std::unique_ptr<QProcess> m_process;
