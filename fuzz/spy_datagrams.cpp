@@ -68,26 +68,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     return 0;
 }
 
-#ifdef FERRY_FUZZ_REPLAY
-// Without libFuzzer: replays the files named on the command line (a corpus).
-#include <QFile>
-#include <cstdio>
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    int replayed = 0;
-    for (int i = 1; i < argc; ++i) {
-        QFile file(QString::fromLocal8Bit(argv[i]));
-        if (!file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "cannot read %s\n", argv[i]);
-            return 1;
-        }
-        const QByteArray bytes = file.readAll();
-        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()));
-        ++replayed;
-    }
-    std::printf("replayed %d inputs\n", replayed);
-    return 0;
-}
-#endif
+#include "fuzz/fuzzreplay.h"

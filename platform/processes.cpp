@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
 
 #include <cerrno>
 #include <csignal>
@@ -18,18 +19,31 @@ QString procPath(qint64 pid, const char *entry)
     return QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(entry));
 }
 
-// The state letter from /proc/<pid>/stat; it follows the last ')' (the command in
-// parentheses may itself contain parentheses and spaces).
-char processState(qint64 pid)
+// The fields of /proc/<pid>/stat after the command, from the state letter on (the
+// command in parentheses may itself contain parentheses and spaces).
+QList<QByteArray> statFields(qint64 pid)
 {
+    if (pid <= 0 || pid > 0x7FFFFFFF)
+        return {};
     QFile f(procPath(pid, "stat"));
     if (!f.open(QIODevice::ReadOnly))
-        return 0;
+        return {};
     const QByteArray stat = f.read(4096);
     const auto close = stat.lastIndexOf(')');
     if (close < 0 || close + 2 >= stat.size())
-        return 0;
-    return stat.at(close + 2);
+        return {};
+    return stat.mid(close + 2).split(' ');
+}
+
+char processState(qint64 pid)
+{
+    const QList<QByteArray> fields = statFields(pid);
+    return fields.isEmpty() || fields.first().isEmpty() ? 0 : fields.first().at(0);
+}
+
+bool isGone(char state)
+{
+    return state == 0 || state == 'Z' || state == 'X' || state == 'x';
 }
 
 // The file name of the process's executable. When the executable link cannot be
@@ -61,12 +75,20 @@ bool isRunningProgram(qint64 pid, const QString &programName)
         return false;
     if (::kill(pid_t(pid), 0) != 0 && errno != EPERM)
         return false;
-    const char state = processState(pid);
-    if (state == 0 || state == 'Z' || state == 'X' || state == 'x')
+    if (isGone(processState(pid)))
         return false;
     bool cut = false;
     const QString name = executableName(pid, &cut);
     return !name.isEmpty() && (name == programName || (cut && programName.startsWith(name)));
+}
+
+quint64 startTime(qint64 pid)
+{
+    // Field 3 (the state) is the first after the command; field 22 the start time.
+    const QList<QByteArray> fields = statFields(pid);
+    if (fields.size() < 20 || isGone(fields.first().isEmpty() ? 0 : fields.first().at(0)))
+        return 0;
+    return fields.at(19).toULongLong();
 }
 
 bool terminateProgram(qint64 pid, const QString &programName)

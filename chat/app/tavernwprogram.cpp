@@ -6,6 +6,7 @@
 #include "chat/core/programdir.h"
 #include "chat/core/tavernwapp.h"
 #include "chat/gamelink/gamelink.h"
+#include "chat/launchpad/launchpad.h"
 #include "chat/windows/mainframe.h"
 #include "chat/windows/windowdump.h"
 #include "common/sessionpeers.h"
@@ -119,7 +120,12 @@ CTavernwProgram::StartResult CTavernwProgram::Start()
     m_requests->listen();
     m_block->setChatWindow(qint32(QCoreApplication::applicationPid()));
 
+    // The launchpad loads its games; on a first run it asks whether to configure them.
+    m_launchpad = tavern::WireLaunchpad(*m_app, *m_frame);
+    m_launchpad->Start();
+
     m_frame->show();
+    m_launchpad->RebuildLaunchBar();
     m_app->SetIdentity(CChatIdentity::FromSharedBlock(*m_block));
     // Start-up succeeds whatever the connect step returns; without the local socket the
     // game-service link sends nothing.

@@ -22,6 +22,7 @@ class CSplashThread;
 class CTavernwApp;
 
 namespace tavern {
+class CLaunchpad;
 class CMainFrame;
 }
 
@@ -50,6 +51,8 @@ public:
     // The direct connections of the running client (its download folder, or menu
     // items that offer a chat or a file without going through a typed command).
     CDCCHandOver *DccHandOver() const { return m_dcc; }
+    // The game launchpad (its table, dialog and launch bar).
+    tavern::CLaunchpad *Launchpad() const { return m_launchpad; }
 
 signals:
     // The main window was closed; leave the event loop.
@@ -72,5 +75,6 @@ private:
     std::unique_ptr<ferry::requests::Receiver> m_requests;
     std::unique_ptr<ferry::UnixSignalWatcher> m_signals;
     CDCCHandOver *m_dcc = nullptr;
+    tavern::CLaunchpad *m_launchpad = nullptr;
     bool m_shutDown = false;
 };

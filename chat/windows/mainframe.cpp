@@ -260,11 +260,12 @@ void CMainFrame::buildNoWindowMenus()
     launch->addSeparator();
     for (int slot = 0; slot < 20; ++slot) {
         const QString text = slot < 9 ? QStringLiteral("Game 0&%1").arg(slot + 1) : QStringLiteral("Game %1").arg(slot + 1);
-        addCommand(launch, text, [this, slot] {
+        m_launchSlots << addCommand(launch, text, [this, slot] {
             if (m_commands.launchSlot)
                 m_commands.launchSlot(slot);
         });
     }
+    launch->setToolTipsVisible(true);
     m_launchMenu = launch->menuAction();
     m_noWindowMenus = {file->menuAction(), m_launchMenu};
 }
@@ -303,6 +304,16 @@ void CMainFrame::SetCommands(MainFrameCommands commands)
     m_commands = std::move(commands);
     m_gameSpyAction->setVisible(bool(m_commands.toggleGameSpy));
     updateMenuVariant();
+}
+
+void CMainFrame::SetLaunchSlotTitles(const QStringList &titles)
+{
+    for (int slot = 0; slot < m_launchSlots.size(); ++slot) {
+        const QString title = titles.value(slot);
+        // An action without a tool tip of its own shows its menu text instead.
+        m_launchSlots[slot]->setToolTip(title.isEmpty() ? m_launchSlots[slot]->iconText() : title);
+        m_launchSlots[slot]->setStatusTip(title);
+    }
 }
 
 void CMainFrame::updateMenuVariant()

@@ -64,6 +64,9 @@ public:
     // Items whose feature has no hook are hidden rather than shown doing nothing.
     void SetCommands(MainFrameCommands commands);
     const MainFrameCommands &Commands() const { return m_commands; }
+    // The titles of the launchpad's slots (index 0..19), shown as the tool tips of
+    // "Game 0&1".."Game 20"; an empty title shows none.
+    void SetLaunchSlotTitles(const QStringList &titles);
     // The check mark of "&Descent Game Spy", for a spy window closed from elsewhere.
     void SetGameSpyChecked(bool open);
 
@@ -156,6 +159,7 @@ private:
     QList<QAction *> m_actions;
     QList<QAction *> m_noWindowMenus; // menu titles of the variant shown without windows
     QAction *m_launchMenu = nullptr;  // hidden while no launchpad is attached
+    QList<QAction *> m_launchSlots;   // "Game 0&1".."Game 20"
     QAction *m_gameSpyAction = nullptr;  // hidden while no game spy is attached
     QList<QAction *> m_windowMenus;   // and of the one shown with a window open
     QLabel *m_lockLabels[3] = {};

@@ -27,6 +27,15 @@ inline bool pointChatServerAt(const QString &host, quint16 port)
         && reg.SetDoubleWordValue(QStringLiteral("ChatServerPort"), port);
 }
 
+// Marks the launchpad as set up before (an empty first title), so that the chat
+// client does not ask whether to configure it and scripted answers reach what a test is about.
+inline bool markLaunchpadConfigured()
+{
+    CRegistry reg;
+    return reg.Create(QStringLiteral("SOFTWARE\\Hollowell\\Ferry97\\Chat\\LaunchPad\\Game01"))
+        && reg.SetStringValue(QStringLiteral("ProgramName"), QString());
+}
+
 // The stored value as a number (REG_DWORD) or a string (REG_SZ); invalid when it is
 // missing or of another kind.
 inline QVariant stored(const QString &keyPath, const QString &name)

@@ -69,6 +69,7 @@ private slots:
             QVERIFY(reg.Open(QString::fromLatin1(tavern::settingsstore::kChatKey)));
             QVERIFY(reg.SetDoubleWordValue(QStringLiteral("AutoLog"), 1));
         }
+        QVERIFY(markLaunchpadConfigured());
         reg::resetDefaultStore();
 
         QTemporaryDir dir;

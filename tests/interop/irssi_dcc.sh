@@ -80,7 +80,7 @@ waitfor 10 bash -c "exec 3<>/dev/tcp/127.0.0.1/$port" || { echo "FAIL: ngircd di
 export FERRY_HOME="$work/home" FERRY_SHM_NAME="irssi_dcc_$$" FERRY_PORT_OFFSET=$(( ($$ % 500) * 20 + 1000 ))
 export FERRY_PROMPTS="$work/answers.txt" FERRY_TYPED_LINES="$work/typed.txt" QT_QPA_PLATFORM=offscreen
 mkdir -p "$FERRY_HOME" "$work/client" "$work/irssi" "$work/downloads" "$work/irssilogs"
-printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Hollowell\\Ferry97\\Chat]\r\n"ChatServer"="127.0.0.1"\r\n"ChatServerPort"=dword:%08x\r\n"AutoLog"=dword:00000001\r\n' \
+printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Hollowell\\Ferry97\\Chat]\r\n"ChatServer"="127.0.0.1"\r\n"ChatServerPort"=dword:%08x\r\n"AutoLog"=dword:00000001\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Hollowell\\Ferry97\\Chat\\LaunchPad\\Game01]\r\n"ProgramName"=""\r\n' \
   "$port" >"$work/chat.reg"
 "$bin/ferryreg" import "$work/chat.reg" || { echo "FAIL: registry import"; failures=1; exit 1; }
 printf 'yes\nfile:%s\n' "$work/saved_by_tavern.bin" >"$FERRY_PROMPTS"
