@@ -8,18 +8,20 @@
 // Rate: packets kept 32 in flight for a few seconds; packets per second received.
 // Targets: at least 20,000 packets/s; 99th percentile added latency under 1 ms.
 
-#include "platform/registrystore.h"
+#include "bench/procstatus.h"
 #include "protocol/ipxpacket.h"
 #include "protocol/ports.h"
 #include "tests/support/localnetwork.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QUdpSocket>
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <vector>
 
@@ -151,6 +153,12 @@ double measureRate(const Path &p, qint64 *lost)
     return double(received) / (double(elapsed) / 1e9);
 }
 
+QString loadAverage()
+{
+    QFile f(QStringLiteral("/proc/loadavg"));
+    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll().trimmed()) : QStringLiteral("?");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -159,22 +167,11 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
 
     // Two players on one machine, as the tests set them up.
-    test::TestEnv buddyEnv;
-    reg::resetDefaultStore();
-    test::PlayerSeed buddySeed;
-    buddySeed.nickname = QStringLiteral("buddy");
-    buddySeed.ownAddress = QStringLiteral("127.0.0.3");
-    test::seedPlayer(buddySeed);
-    test::TestEnv env;
-    reg::resetDefaultStore();
-    test::seedPlayer(test::PlayerSeed{});
-
+    test::TwoPlayers players;
     test::FerrydProcess ferryd;
     test::ConnectingControlCenter hero, buddy;
-    QProcessEnvironment buddyEnvironment = buddyEnv.environment();
-    buddyEnvironment.insert(QStringLiteral("FERRY_PORT_OFFSET"), QString::number(env.portOffset()));
-    if (!ferryd.start(env, {QStringLiteral("--quiet")}) || !hero.start(env) || !hero.waitUntilSignedOn()
-        || !buddy.start(buddyEnvironment, buddyEnv.home(), buddyEnv.shmName()) || !buddy.waitUntilSignedOn()) {
+    if (!players.seed() || !ferryd.start(players.env, {QStringLiteral("--quiet")}) || !hero.start(players.env)
+        || !hero.waitUntilSignedOn() || !players.startBuddy(buddy) || !buddy.waitUntilSignedOn()) {
         std::fprintf(stderr, "ipx_tunnel: the players did not sign on to ferryd\n");
         return 1;
     }
@@ -202,7 +199,18 @@ int main(int argc, char *argv[])
     const Latency tunnelLatency = measureLatency(tunnel);
     qint64 plainLost = 0, tunnelLost = 0;
     const double plainRate = measureRate(plain, &plainLost);
+    // The processor time each program spends on the packets, whatever else the machine does.
+    const qint64 pids[] = {hero.process().processId(), ferryd.processId(), buddy.process().processId()};
+    double cpuBefore[3];
+    for (int i = 0; i < 3; ++i)
+        cpuBefore[i] = procCpuMs(pids[i]);
+    QElapsedTimer rateTimer;
+    rateTimer.start();
     const double tunnelRate = measureRate(tunnel, &tunnelLost);
+    const double packets = tunnelRate * double(rateTimer.nsecsElapsed()) / 1e9;
+    double cpuUsPerPacket[3];
+    for (int i = 0; i < 3; ++i)
+        cpuUsPerPacket[i] = (procCpuMs(pids[i]) - cpuBefore[i]) * 1000.0 / packets;
 
     std::printf("600-byte IPX packets, game -> control center -> ferryd -> control center -> game\n");
     std::printf("%-22s %12s %12s %12s %8s\n", "", "packets/s", "median us", "p99 us", "lost");
@@ -212,5 +220,8 @@ int main(int argc, char *argv[])
                 tunnelLatency.p99Us, (long long)(tunnelLost + tunnelLatency.lost));
     std::printf("added latency: median %.1f us, p99 %.1f us (target: p99 under 1000 us); rate target 20000 packets/s\n",
                 tunnelLatency.medianUs - plainLatency.medianUs, tunnelLatency.p99Us - plainLatency.p99Us);
+    std::printf("processor time per packet: sending control center %.1f us, ferryd %.1f us, receiving control center %.1f us\n",
+                cpuUsPerPacket[0], cpuUsPerPacket[1], cpuUsPerPacket[2]);
+    std::printf("load average at the end: %s\n", qPrintable(loadAverage()));
     return 0;
 }

@@ -103,8 +103,10 @@ bool isRegistrationRequest(const Header &header)
 
 QByteArray registrationRequest()
 {
+    // As DOSBox 0.74 sends it: zero networks and nodes, both sockets 2.
     Header h;
     h.destination.socket = kEchoSocket;
+    h.source.socket = kEchoSocket;
     return encodeHeader(h);
 }
 

@@ -84,7 +84,7 @@ std::uint32_t nodeAddress(const Node &node);
 std::uint16_t nodeClientNumber(const Node &node);
 
 // Registration: a bare header to socket 2 whose destination node starts with
-// four zero bytes.
+// four zero bytes (DOSBox sends zero networks and nodes, and source socket 2).
 bool isRegistrationRequest(const Header &header);
 QByteArray registrationRequest();
 // The answer: destination = the client's new address (network, node, socket 2);

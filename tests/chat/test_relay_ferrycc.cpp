@@ -91,27 +91,16 @@ private slots:
         // Two players on one host: the same ports, two loopback addresses. The
         // second control center finds the relay port taken by the first and runs
         // without one, which its player (an IRC user here) does not need.
-        test::TestEnv buddyEnv;
-        reg::resetDefaultStore();
-        test::PlayerSeed buddySeed;
-        buddySeed.nickname = QStringLiteral("buddy");
-        buddySeed.ownAddress = QStringLiteral("127.0.0.3");
-        QVERIFY(test::seedPlayer(buddySeed));
-
-        test::TestEnv env;  // the hero's, and this process's from here on
-        reg::resetDefaultStore();
-        test::PlayerSeed seed;
-        seed.chatServer = QStringLiteral("127.0.0.1:%1").arg(chatServer.port());
-        QVERIFY(test::seedPlayer(seed));
+        test::TwoPlayers players;
+        players.hero.chatServer = QStringLiteral("127.0.0.1:%1").arg(chatServer.port());
+        QVERIFY(players.seed());
 
         test::FerrydProcess ferryd;
-        QVERIFY(ferryd.start(env));
+        QVERIFY(ferryd.start(players.env));
         test::ConnectingControlCenter hero;
-        QVERIFY(hero.start(env) && hero.waitUntilSignedOn());
-        QProcessEnvironment buddyEnvironment = buddyEnv.environment();
-        buddyEnvironment.insert(QStringLiteral("FERRY_PORT_OFFSET"), QString::number(env.portOffset()));
+        QVERIFY(hero.start(players.env) && hero.waitUntilSignedOn());
         test::ConnectingControlCenter buddy;
-        QVERIFY(buddy.start(buddyEnvironment, buddyEnv.home(), buddyEnv.shmName()) && buddy.waitUntilSignedOn());
+        QVERIFY(players.startBuddy(buddy) && buddy.waitUntilSignedOn());
 
         ChatCore chat(hero.block());
         QVERIFY(chat.connect());

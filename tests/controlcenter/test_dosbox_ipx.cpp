@@ -8,7 +8,6 @@
 // player's address reversed, so 127.0.0.3's first game answers as "3.0.0.127, port 1".
 
 #include "common/registry.h"
-#include "platform/registrystore.h"
 #include "protocol/ports.h"
 #include "tests/support/dosboxfixture.h"
 #include "tests/support/localnetwork.h"
@@ -25,14 +24,6 @@ bool bound(const QString &address, quint16 port)
 {
     QUdpSocket probe;
     return !probe.bind(QHostAddress(address), port);
-}
-
-// A second player's environment: its own home and block, the test's port offset.
-QProcessEnvironment sharingPorts(const test::TestEnv &own, const test::TestEnv &test)
-{
-    QProcessEnvironment env = own.environment();
-    env.insert(QStringLiteral("FERRY_PORT_OFFSET"), QString::number(test.portOffset()));
-    return env;
 }
 
 // The player's single server entry becomes the local server.
@@ -57,21 +48,13 @@ private slots:
 
     void twoPlayersPlayThroughFerryd()
     {
-        test::TestEnv buddyEnv;
-        reg::resetDefaultStore();
-        test::PlayerSeed buddySeed;
-        buddySeed.nickname = QStringLiteral("buddy");
-        buddySeed.ownAddress = QStringLiteral("127.0.0.3");
-        QVERIFY(test::seedPlayer(buddySeed));
-        test::TestEnv env;
-        reg::resetDefaultStore();
-        QVERIFY(test::seedPlayer(test::PlayerSeed{}));
-
+        test::TwoPlayers players;
+        QVERIFY(players.seed());
         test::FerrydProcess ferryd;
-        QVERIFY(ferryd.start(env));
+        QVERIFY(ferryd.start(players.env));
         test::ConnectingControlCenter hero, buddy;
-        QVERIFY(hero.start(env) && hero.waitUntilSignedOn());
-        QVERIFY(buddy.start(sharingPorts(buddyEnv, env), buddyEnv.home(), buddyEnv.shmName()) && buddy.waitUntilSignedOn());
+        QVERIFY(hero.start(players.env) && hero.waitUntilSignedOn());
+        QVERIFY(players.startBuddy(buddy) && buddy.waitUntilSignedOn());
         QVERIFY(ferryd.waitForLine(QStringLiteral("tunnel welcome for hero")));
         QVERIFY(ferryd.waitForLine(QStringLiteral("tunnel welcome for buddy")));
 
@@ -93,23 +76,16 @@ private slots:
 
     void localServerJoinsTheGamesOfOneMachineAndServesAnotherPlayer()
     {
-        test::TestEnv buddyEnv;
-        reg::resetDefaultStore();
-        test::PlayerSeed buddySeed;
-        buddySeed.nickname = QStringLiteral("buddy");
-        buddySeed.ownAddress = QStringLiteral("127.0.0.3");
-        buddySeed.serverAddress = QStringLiteral("127.0.0.1");  // the hero's machine
-        QVERIFY(test::seedPlayer(buddySeed));
-        test::TestEnv env;
-        reg::resetDefaultStore();
-        QVERIFY(test::seedPlayer(test::PlayerSeed{}) && chooseLocalServer());
+        test::TwoPlayers players;
+        players.buddy.serverAddress = QStringLiteral("127.0.0.1");  // the hero's machine
+        QVERIFY(players.seed() && chooseLocalServer());
 
         // No ferryd: the hero's control center starts its local server.
         test::ConnectingControlCenter hero, buddy;
-        QVERIFY(hero.start(env));
+        QVERIFY(hero.start(players.env));
         const quint16 endpoint = port(kIpxEndpointPort);
         QTRY_VERIFY_WITH_TIMEOUT(bound(QStringLiteral("127.0.0.1"), port(kTunnelPort)), 15000);
-        QVERIFY(buddy.start(sharingPorts(buddyEnv, env), buddyEnv.home(), buddyEnv.shmName()) && buddy.waitUntilSignedOn());
+        QVERIFY(players.startBuddy(buddy) && buddy.waitUntilSignedOn());
 
         test::DosBoxFixture first, second, away;
         QString why;

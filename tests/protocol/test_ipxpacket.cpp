@@ -52,6 +52,9 @@ private slots:
 
     void registrationAndBroadcast()
     {
+        // Byte for byte what DOSBox 0.74's "ipxnet connect" sends.
+        QCOMPARE(ipx::registrationRequest(), bytesOf({0xFF, 0xFF, 0, 30, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2,
+                                                      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}));
         const auto request = ipx::parseHeader(ipx::registrationRequest());
         QVERIFY(request);
         QVERIFY(ipx::isRegistrationRequest(*request));

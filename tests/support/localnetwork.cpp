@@ -1,6 +1,7 @@
 #include "tests/support/localnetwork.h"
 
 #include "common/registry.h"
+#include "platform/registrystore.h"
 
 #include <QTest>
 
@@ -69,6 +70,31 @@ bool seedPlayer(const PlayerSeed &seed)
         && text("ChatServer", seed.chatServer) && text("tracker", seed.serverAddress);
     return settings && registry.Create(QStringLiteral("SOFTWARE\\Hollowell\\Ferry97\\Servers"))
         && registry.SetStringValue(seed.serverDescription, seed.serverAddress + QStringLiteral(",preferred"));
+}
+
+PlayerSeed TwoPlayers::buddySeed()
+{
+    PlayerSeed seed;
+    seed.nickname = QStringLiteral("buddy");
+    seed.ownAddress = QStringLiteral("127.0.0.3");
+    return seed;
+}
+
+bool TwoPlayers::seed()
+{
+    const auto seedIn = [](const TestEnv &e, const PlayerSeed &s) {
+        qputenv("FERRY_HOME", e.home().toUtf8());
+        reg::resetDefaultStore();
+        return seedPlayer(s);
+    };
+    return seedIn(buddyEnv, buddy) && seedIn(env, hero);
+}
+
+QProcessEnvironment TwoPlayers::buddyEnvironment() const
+{
+    QProcessEnvironment e = buddyEnv.environment();
+    e.insert(QStringLiteral("FERRY_PORT_OFFSET"), QString::number(env.portOffset()));
+    return e;
 }
 
 std::optional<ChatServerSetting> chatServerSetting()

@@ -29,6 +29,7 @@ public:
     // Waits until a line of its output contains the text.
     bool waitForLine(const QString &text, int timeoutMs = 5000);
     QString output();
+    qint64 processId() const { return m_process ? m_process->processId() : 0; }
 
 private:
     std::unique_ptr<QProcess> m_process;
@@ -64,6 +65,25 @@ struct PlayerSeed {
 };
 // Writes the settings into the registry of the current FERRY_HOME.
 bool seedPlayer(const PlayerSeed &seed);
+
+// Two players on one machine, as on two: the buddy (127.0.0.3) with a home and
+// block of its own, the hero (127.0.0.1) whose environment is this process's.
+// Both use the hero's port offset, so that they reach the same server ports.
+struct TwoPlayers {
+    TestEnv buddyEnv;
+    TestEnv env;  // made last: this process's from here on
+    PlayerSeed hero;
+    PlayerSeed buddy = buddySeed();
+
+    static PlayerSeed buddySeed();
+    // Writes both players' settings, each into its own registry.
+    bool seed();
+    QProcessEnvironment buddyEnvironment() const;
+    bool startBuddy(ConnectingControlCenter &cc) const
+    {
+        return cc.start(buddyEnvironment(), buddyEnv.home(), buddyEnv.shmName());
+    }
+};
 
 // The chat server the chat client will use: ChatServer and ChatServerPort of the
 // chat settings; nothing while either is missing.
