@@ -1,7 +1,7 @@
 // The IPX packet codec the local endpoint, the tunnel and the game spy share.
+// (Tunnel frames are checked byte by byte against ferryd in test_ferryd.)
 
 #include "protocol/ipxpacket.h"
-#include "protocol/tunnelframes.h"
 #include "tests/support/bytelists.h"
 
 #include <QTest>
@@ -71,29 +71,6 @@ private slots:
         // DOSBox's own server calls a node broadcast when its first four bytes are 0xFF.
         QVERIFY(ipx::isBroadcast({0xFF, 0xFF, 0xFF, 0xFF, 0, 0}));
         QVERIFY(!ipx::isBroadcast({0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF}));
-    }
-
-    void tunnelFrames()
-    {
-        const QByteArray hello = tunnel::encodeHello({0x7F000003, "a-very-long-nickname"});
-        QCOMPARE(hello.size(), 21);
-        QCOMPARE(hello.left(5), bytesOf({1, 127, 0, 0, 3}));
-        const auto h = tunnel::decodeHello(hello);
-        QVERIFY(h);
-        QCOMPARE(h->ownAddress, 0x7F000003u);
-        QCOMPARE(h->nickname, QByteArray("a-very-long-nic"));
-        QVERIFY(!tunnel::decodeHello(hello.left(20)));
-        QCOMPARE(tunnel::decodeWelcome(tunnel::encodeWelcome(0x0A000001)), std::optional<std::uint32_t>(0x0A000001));
-        QVERIFY(!tunnel::decodeWelcome(bytesOf({2, 1, 2, 3})));
-
-        const QByteArray packet = ipx::buildPacket({}, "game");
-        const QByteArray frame = tunnel::encodeIpxFrame(packet);
-        const auto header = tunnel::ipxFrameHeader(frame);
-        QVERIFY(header);
-        QCOMPARE(tunnel::ipxFramePacket(frame + "junk", *header), packet);
-        QVERIFY(!tunnel::ipxFrameHeader(frame.left(30)));  // the packet cut short
-        QVERIFY(!tunnel::ipxFrameHeader(hello));
-        QVERIFY(!tunnel::ipxFrameHeader(QByteArray()));
     }
 };
 

@@ -1,6 +1,6 @@
 // The server in-process with its clock in the test's hands: players silent for
 // ten minutes are dropped, with their tunnels; the tunnel's keep-alive keeps a
-// player present; the host of a local server is welcomed without a sign-on.
+// player present.
 
 #include "protocol/ipxpacket.h"
 #include "protocol/ports.h"
@@ -106,27 +106,6 @@ private slots:
         now += 2 * 60 * 1000;
         server.dropSilentPlayers();
         QCOMPARE(server.roster().players().size(), 1);
-    }
-
-    void hostOfALocalServerNeedsNoSignOn()
-    {
-        test::TestEnv env;
-        ferryd::Config config;
-        config.address = kServer;
-        config.tracker = false;
-        ferryd::FerryServer server(config, [](const QString &) {});
-        QString why;
-        QVERIFY2(server.start(&why), qPrintable(why));
-        QCOMPARE(server.trackerPort(), quint16(0));
-        server.admitHost("host", kServer);
-
-        Player host("host", kServer.toString()), guest("guest", QStringLiteral("127.0.0.3"));
-        QVERIFY(host.hello());
-        QVERIFY(guest.join());
-        guest.broadcast("hello host");
-        const auto atHost = Player::next(host.tunnel);
-        QVERIFY(atHost);
-        QVERIFY(atHost->endsWith("hello host"));
     }
 };
 
