@@ -1,4 +1,5 @@
 #include "chat/app/tavernwprogram.h"
+#include "common/programicon.h"
 
 #include <QApplication>
 
@@ -7,6 +8,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // The splash and the main window close separately; the program ends with the main window.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Every window and box of the program shows its own icon.
+    QApplication::setWindowIcon(ferry::programIcon(QStringLiteral("tavern97")));
 
     CTavernwProgram program(QString::fromLocal8Bit(argv[0]));
     switch (program.Start()) {

@@ -1,10 +1,12 @@
 #include "controlcenter/maindialog.h"
 
+#include "common/programicon.h"
 #include "common/sessionpeers.h"
 #include "controlcenter/messages.h"
 #include "controlcenter/servertree.h"
 #include "controlcenter/settingsdialog.h"
 #include "controlcenter/treeimages.h"
+#include "platform/helpmanual.h"
 #include "platform/launcher.h"
 #include "platform/paths.h"
 #include "platform/processes.h"
@@ -67,7 +69,7 @@ MainDialog::MainDialog(ControlCenterSettings &settings, TunnelDriver &driver, QW
     : QDialog(parent), m_settings(settings), m_driver(driver)
 {
     setWindowTitle(QLatin1String(Title));
-    setWindowIcon(treeimages::controlCenterIcon());
+    setWindowIcon(programIcon(QStringLiteral("ferrycc")));
     buildControls();
     m_serverTree = new ServerTree(m_tree, m_treeImages, m_settings, [this] {
         m_driver.control(DriverCode::Query, m_driverRecord);
@@ -249,9 +251,17 @@ void MainDialog::openSettings()
 
 void MainDialog::openHelp()
 {
+    // The network's help pages, or the manual shipped beside the program when they
+    // cannot be reached.
     const QString url = m_settings.helpUrl();
-    if (url.isEmpty() || !launcher::openUrl(url))
+    if (url.isEmpty() && help::localManualPath().isEmpty()) {
         QApplication::beep();
+        return;
+    }
+    help::openManual(url, [](const QString &opened) {
+        if (opened.isEmpty())
+            QApplication::beep();
+    });
 }
 
 void MainDialog::bringToFront()

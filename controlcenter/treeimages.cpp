@@ -61,18 +61,4 @@ QList<QIcon> imageList()
     };
 }
 
-QIcon controlCenterIcon()
-{
-    return draw(32, [](QPainter &p) {
-        // A ferry on the water.
-        p.setBrush(QColor(0x00, 0x00, 0x80));
-        p.drawRect(0, 22, 31, 9);
-        p.setBrush(Qt::white);
-        p.drawPolygon(QPolygon({QPoint(3, 16), QPoint(28, 16), QPoint(24, 23), QPoint(7, 23)}));
-        p.setBrush(QColor(0xFF, 0x00, 0x00));
-        p.drawRect(11, 9, 9, 7);
-        p.drawRect(14, 4, 3, 5);
-    });
-}
-
 } // namespace ferry::treeimages

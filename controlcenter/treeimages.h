@@ -22,7 +22,4 @@ inline constexpr int kSize = 16;
 // Every image in the order of Index.
 QList<QIcon> imageList();
 
-// The main dialog's icon.
-QIcon controlCenterIcon();
-
 } // namespace ferry::treeimages

@@ -12,11 +12,13 @@
 #include "chat/windows/windowdump.h"
 #include "common/sessionpeers.h"
 #include "common/splashwindow.h"
+#include "platform/helpmanual.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPointer>
 
 const QString CTavernwProgram::kNoControlCenterText =
     QStringLiteral("Lanway98 Control Center must be active to use chat.");
@@ -154,6 +156,15 @@ void CTavernwProgram::wireCommands()
         else
             return false;
         return true;
+    };
+    // Help works offline: the shipped manual when the network's cannot be reached.
+    app->m_CommandHooks.help = [app] {
+        QPointer<CTavernwApp> alive(app);
+        ferry::help::openManual(QString::fromLatin1(kManualUrl), [alive](const QString &opened) {
+            if (alive && opened.isEmpty())
+                alive->PrintLine(QStringLiteral("** Unable to open the manual at %1").arg(QLatin1String(kManualUrl)),
+                                 alive->m_Settings.Status);
+        });
     };
     m_dcc = WireDirectConnections(*app, *m_frame, offers);
     WireFinger(*app, *m_frame);

@@ -28,6 +28,12 @@ public:
     // Appends a line in the given colour to every view of the document.
     void AddLine(const QString &text, ChatColour colour);
 
+    // A private window that someone else's line opened: it opens without taking the
+    // keyboard from the window the user types in, and counts against the limit of
+    // such windows.
+    bool OpenedByPeer() const { return m_openedByPeer; }
+    void SetOpenedByPeer(bool byPeer) { m_openedByPeer = byPeer; }
+
 signals:
     void lineAdded(const QString &text, ChatColour colour);
     void titleChanged(const QString &title);
@@ -39,6 +45,7 @@ private:
     Kind m_kind;
     QString m_name;
     QString m_title;
+    bool m_openedByPeer = false;
 };
 
 // The Server window and the private windows.
@@ -76,6 +83,11 @@ public:
     bool IsUserListed(const QString &nick) const { return m_users.IsUserListed(nick); }
     const CChannelUsers &Users() const { return m_users; }
 
+    // The user has left the channel (the server confirmed the part) while its window
+    // stays open: the users are gone and closing the window parts nothing.
+    bool HasLeft() const { return m_left; }
+    void SetLeft(bool left) { m_left = left; }
+
 signals:
     // One item left the users (at removedAt, an index before the change) and/or one
     // came in (at insertedAt, an index after it); -1 for neither.
@@ -88,4 +100,5 @@ private:
     QString m_modeText;
     QString m_selectedNick;
     CChannelUsers m_users;
+    bool m_left = false;
 };

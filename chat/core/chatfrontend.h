@@ -28,6 +28,13 @@ public:
     // core marked a tab as having unseen lines.
     virtual QString SelectedTabName() const = 0;
     virtual void RepaintTabs() = 0;
+    // The repaint after one window's flag changed; a front end that can redraw that
+    // one tab alone keeps a flood of lines from redrawing every tab each time.
+    virtual void RepaintTab(const QString &name)
+    {
+        Q_UNUSED(name);
+        RepaintTabs();
+    }
 
     virtual void Beep() = 0;
     // Fills the "Channel List" dialog with these entries and shows it restored.

@@ -16,6 +16,19 @@ QString AfterFirstBlank(const QString &text)
     return blank < 0 ? QString() : text.mid(blank + 1);
 }
 
+CMessageArguments MessageArguments(const QString &arguments)
+{
+    if (!arguments.startsWith(u'"'))
+        return {GetWord(0, arguments), AfterFirstBlank(arguments)};
+    const qsizetype close = arguments.indexOf(u'"', 1);
+    if (close < 0)
+        return {arguments.mid(1), QString()};
+    QString text = arguments.mid(close + 1);
+    if (text.startsWith(u' '))
+        text.remove(0, 1);
+    return {arguments.mid(1, close - 1), text};
+}
+
 static bool typedInWindowWithoutChannel(const QString &arguments, const QString &target)
 {
     return !target.isEmpty() && !arguments.startsWith(u'#');

@@ -26,5 +26,14 @@ QString KickLine(const QString &arguments, const QString &target);
 // with an empty text it asks the server for the topic.
 QString TopicLine(const QString &arguments, const QString &target);
 
+// The nickname and text of "/msg": the first word and the text after the first
+// blank, or a double-quoted nickname (as Tab fills in) and the text after the
+// closing quote and the blank that follows it.
+struct CMessageArguments {
+    QString nick;
+    QString text;
+};
+CMessageArguments MessageArguments(const QString &arguments);
+
 // "WHO <mask>": the second word of the arguments, "*" without one.
 QString WhoLine(const QString &arguments);

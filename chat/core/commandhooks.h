@@ -22,6 +22,8 @@ struct CCommandHooks {
     std::function<bool(const QString &word, const QString &arguments, const QString &target)> offerCommand;
     // "/finger address": open a finger window named after the address.
     std::function<void(const QString &address)> finger;
+    // "/help": the manual, the network's or the one shipped when that cannot be reached.
+    std::function<void()> help;
 };
 
 // The online manual (/help and the help menu) and the network's home page.

@@ -132,7 +132,13 @@ void CTavernwApp::OnServerLine(const QString &line)
 void CTavernwApp::onPart(const CIrcLine &l)
 {
     const QString channel = channelParam(l.params);
-    if (CTavernwDoc *doc = FindChannel(channel); doc && l.sender != m_strNick) {
+    if (CTavernwDoc *doc = FindChannel(channel); doc && l.sender == m_strNick) {
+        // Our own part: the window stays with what was said, but lists nobody and
+        // closing it later parts nothing.
+        doc->ClearUsers();
+        doc->SetLeft(true);
+        PrintLine(QStringLiteral("%1 has left channel %2.").arg(l.sender, channel), m_Settings.Status, channel);
+    } else if (doc) {
         doc->RemoveUser(l.sender);
         if (m_Settings.ShowJoinPart)
             PrintLine(QStringLiteral("%1 has left channel %2.").arg(l.sender, channel), m_Settings.Status, channel);
@@ -146,8 +152,14 @@ void CTavernwApp::onJoin(const CIrcLine &l)
     const QString channel = channelParam(l.params);
     if (channel.isEmpty())
         return;
-    if (!FindChannel(channel) && !openWindow(CChatDocBase::Kind::Channel, channel))
+    if (CTavernwDoc *doc = FindChannel(channel)) {
+        if (l.sender == m_strNick)
+            doc->SetLeft(false); // joined again in the window still open
+    } else if (l.sender != m_strNick && m_windows.PeerOpenedCount() >= kMaxPeerWindows) {
+        // Someone else's join opens a window too, within the same limit as private windows.
+    } else if (!openWindow(CChatDocBase::Kind::Channel, channel, l.sender != m_strNick)) {
         notice(QStringLiteral("Error"), QStringLiteral("Unable to create new Window!"), CChatPrompt::Icon::Warning);
+    }
     noteUser(l.sender);
     if (CTavernwDoc *doc = FindChannel(channel); doc && l.sender != m_strNick)
         doc->AddUser(l.sender);

@@ -128,8 +128,7 @@ void pmsg(CTavernwApp &app, const Command &c)
 
 void msg(CTavernwApp &app, const Command &c)
 {
-    const QString nick = GetWord(0, c.arguments);
-    const QString text = AfterFirstBlank(c.arguments);
+    const auto [nick, text] = MessageArguments(c.arguments);
     app.SendLine(QStringLiteral("PRIVMSG %1 :%2").arg(nick, text));
     app.PrintLine(QStringLiteral("%1: *%2* %3").arg(app.OwnNick(), nick, text), app.m_Settings.Private, c.target);
 }
@@ -179,6 +178,10 @@ void udpPing(CTavernwApp &app, const Command &c)
 
 void help(CTavernwApp &app, const Command &)
 {
+    if (app.m_CommandHooks.help) {
+        app.m_CommandHooks.help();
+        return;
+    }
     if (!app.OpenUrl(QString::fromLatin1(kManualUrl)))
         printStatus(app, QStringLiteral("** Unable to open the manual at %1").arg(QLatin1String(kManualUrl)));
 }
@@ -211,6 +214,22 @@ void nick(CTavernwApp &app, const Command &c)
 void kick(CTavernwApp &app, const Command &c)
 {
     app.SendLine(KickLine(c.arguments, c.target));
+}
+
+// "/part" names the channel to leave; typed without one in a channel window it
+// leaves that window's channel (anything else typed there is the reason).
+void part(CTavernwApp &app, const Command &c)
+{
+    const bool bare = c.arguments.isEmpty() || c.arguments == c.word;
+    if (!bare && (c.arguments.startsWith(u'#') || !c.target.startsWith(u'#'))) {
+        app.SendLine(QStringLiteral("part ") + c.arguments);
+        return;
+    }
+    if (!c.target.startsWith(u'#')) {
+        printStatus(app, QStringLiteral("** Type /part in a channel window, or /part #channel."));
+        return;
+    }
+    app.SendLine(bare ? QStringLiteral("PART ") + c.target : QStringLiteral("PART %1 :%2").arg(c.target, c.arguments));
 }
 
 void mode(CTavernwApp &app, const Command &c)
@@ -249,7 +268,7 @@ constexpr Row kCommands[] = {
     {"help", help},             {"quit", quit},             {"list", list},
     {"whois", whois},           {"who", who},               {"nick", nick},
     {"kick", kick},             {"mode", mode},             {"topic", topic},
-    {"server", server},
+    {"server", server},         {"part", part},
 };
 
 void runCommand(CTavernwApp &app, const Command &c)
@@ -295,7 +314,9 @@ void CTavernwApp::ToggleAway(const std::function<std::optional<QString>()> &askM
     const auto goAway = [this](const QString &message) {
         m_bAway = true;
         announceAction(*this, QStringLiteral("is away (%1)").arg(message));
-        SendLine(QStringLiteral("away ") + message);
+        // The whole message is one trailing parameter; without the ':' a server takes
+        // only its first word, or none and answers that the command needs more.
+        SendLine(QStringLiteral("away :") + message);
     };
     if (askMessage) {
         if (const auto message = askMessage())

@@ -98,12 +98,13 @@ bool CTavernwApp::ToggleIgnore(const QString &nick)
 
 // ---- windows
 
-CChatDocBase *CTavernwApp::openWindow(CChatDocBase::Kind kind, const QString &name)
+CChatDocBase *CTavernwApp::openWindow(CChatDocBase::Kind kind, const QString &name, bool byPeer)
 {
     m_strPendingWindowName = name;
     CChatDocBase *doc = kind == CChatDocBase::Kind::Channel
                             ? static_cast<CChatDocBase *>(new CTavernwDoc(m_strPendingWindowName, this))
                             : new CChatDoc(kind, m_strPendingWindowName, this);
+    doc->SetOpenedByPeer(byPeer);
     m_windows.Add(doc);
     const bool shown = m_pFrontEnd && m_pFrontEnd->CreateWindowFor(doc);
     m_strPendingWindowName.clear();
@@ -156,27 +157,33 @@ void CTavernwApp::noteActivity(const QString &target)
     const QString name = target.isEmpty() ? QString::fromLatin1(kServerWindow) : target;
     const QString selected = m_pFrontEnd ? m_pFrontEnd->SelectedTabName() : QString();
     if (m_windows.NoteActivity(name, selected) && m_pFrontEnd)
-        m_pFrontEnd->RepaintTabs();
+        m_pFrontEnd->RepaintTab(name);
 }
 
 void CTavernwApp::PrintLine(const QString &text, ChatColour colour, const QString &target)
 {
     if (m_bQuitting)
         return;
-    noteActivity(target);
-    if (target.isEmpty() || (!m_Settings.PrivateWindows && !target.startsWith(u'#'))) {
+    const bool toServer = target.isEmpty() || (!m_Settings.PrivateWindows && !target.startsWith(u'#'));
+    CChatDocBase *doc = toServer ? m_pServerDoc.data() : FindWindow(target);
+    // Every new nickname would open a window of its own: past the limit the lines
+    // stay in the Server window, marked, so a flood of senders cannot bury the client.
+    if (!doc && !toServer && !target.startsWith(u'#') && m_windows.PeerOpenedCount() >= kMaxPeerWindows) {
+        noteActivity(QString());
         if (m_pServerDoc)
-            m_pServerDoc->AddLine(text, colour);
+            m_pServerDoc->AddLine(QStringLiteral("[%1] %2").arg(target, text), colour);
         return;
     }
-    if (CChatDocBase *doc = FindWindow(target)) {
+    if (doc) {
+        noteActivity(toServer ? QString() : target);
         doc->AddLine(text, colour);
         return;
     }
-    if (target.startsWith(u'#'))
+    if (toServer || target.startsWith(u'#'))
         return; // a channel we have no window for
-    if (CChatDocBase *doc = openWindow(CChatDocBase::Kind::Private, target)) {
-        doc->AddLine(text, colour);
+    noteActivity(target);
+    if (CChatDocBase *opened = openWindow(CChatDocBase::Kind::Private, target, true)) {
+        opened->AddLine(text, colour);
         return;
     }
     notice(QStringLiteral("Error"), QStringLiteral("Unable to create new Window!"), CChatPrompt::Icon::Warning);

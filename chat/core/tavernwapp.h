@@ -49,6 +49,9 @@ class CTavernwApp : public QObject {
 public:
     static constexpr const char *kServerWindow = "Server";
     static constexpr unsigned kFallbackTicks = 300;
+    // Private windows that others' lines may open at once; lines that would open one
+    // more go to the Server window, marked with the nickname.
+    static constexpr int kMaxPeerWindows = 100;
 
     explicit CTavernwApp(IChatFrontEnd *frontEnd, QObject *parent = nullptr);
     ~CTavernwApp() override;
@@ -193,7 +196,7 @@ private:
                 CChatPrompt::Kind kind = CChatPrompt::Kind::Notice);
 
     // dispatch (dispatcher.cpp, ctcp.cpp)
-    CChatDocBase *openWindow(CChatDocBase::Kind kind, const QString &name);
+    CChatDocBase *openWindow(CChatDocBase::Kind kind, const QString &name, bool byPeer = false);
     void noteActivity(const QString &target);
     bool listedInAnyChannel(const QString &nick) const;
     void noteUser(const QString &nick);

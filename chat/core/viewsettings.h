@@ -27,6 +27,9 @@ struct MessageViewSettings {
     // Lines kept on screen; older ones drop (the log keeps everything). 10,000 lines
     // is days of a busy channel's history while keeping memory flat.
     int scrollbackLines = 10000;
+    // And at most this much text (the pane keeps it as UTF-16, two bytes a
+    // character), so that long lines cannot take gigabytes within the line count.
+    qint64 scrollbackBytes = 32 * 1024 * 1024;
 };
 
 } // namespace tavern

@@ -24,6 +24,8 @@ bool WindowLog::open(const QString &folder, const QString &windowName)
 {
     close();
     const QString fileName = logFileNameFor(windowName);
+    if (!folder.isEmpty())
+        QDir().mkpath(folder);
     m_file.setFileName(folder.isEmpty() ? fileName : QDir(folder).filePath(fileName));
     return m_file.open(QIODevice::WriteOnly | QIODevice::Append);
 }

@@ -7,6 +7,10 @@ void CWindowRegistry::Add(CChatDocBase *doc)
     if (!doc)
         return;
     const QString key = doc->IsChannel() ? doc->Name().toLower() : doc->Name();
+    if (CChatDocBase *replaced = m_windows.value(key); replaced && replaced->OpenedByPeer())
+        --m_peerOpened;
+    if (doc->OpenedByPeer())
+        ++m_peerOpened;
     m_windows.insert(key, doc);
     m_keyByFolded.insert(key.toLower(), key);
 }
@@ -17,6 +21,8 @@ void CWindowRegistry::Remove(CChatDocBase *doc)
         if (it.value() != doc)
             continue;
         const QString folded = it.key().toLower();
+        if (doc->OpenedByPeer())
+            --m_peerOpened;
         m_activity.remove(folded);
         m_windows.erase(it);
         // Another window may be entered under a key that differs only in case.

@@ -31,6 +31,8 @@ public:
     QList<CTavernwDoc *> Channels() const;
     QStringList ChannelNames() const;
     int Count() const { return int(m_windows.size()); }
+    // Windows entered that someone else's line opened (CChatDocBase::OpenedByPeer).
+    int PeerOpenedCount() const { return m_peerOpened; }
     // Whether a window is entered under exactly this key.
     bool Contains(const QString &key) const { return m_windows.contains(key); }
 
@@ -45,4 +47,5 @@ private:
     QMap<QString, CChatDocBase *> m_windows;  // key -> document, ordered by key
     QHash<QString, QString> m_keyByFolded;    // lower-cased key -> key
     QHash<QString, bool> m_activity;          // lower-cased window name -> unseen lines
+    int m_peerOpened = 0;
 };

@@ -16,12 +16,14 @@ using namespace tavern;
 
 CDCCFView::CDCCFView(CDCCTransfer *transfer, QWidget *parent)
     : QWidget(parent), m_transfer(transfer), m_fileName(new QLabel(QStringLiteral("Filename.txt"), this)),
-      m_status(new QLabel(QStringLiteral("Received xxxxxxx Bytes"), this)), m_progress(new QProgressBar(this))
+      m_status(new QLabel(QStringLiteral("Received xxxxxxx Bytes"), this)), m_progress(new QProgressBar(this)),
+      m_details(new QLabel(this))
 {
     transfer->setParent(this);
     // Paths and counts are shown as they stand, never as markup.
     m_fileName->setTextFormat(Qt::PlainText);
     m_status->setTextFormat(Qt::PlainText);
+    m_details->setTextFormat(Qt::PlainText);
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
@@ -32,6 +34,7 @@ CDCCFView::CDCCFView(CDCCTransfer *transfer, QWidget *parent)
     grid->addWidget(m_fileName, 0, 1);
     grid->addWidget(m_status, 1, 0, 1, 2);
     grid->addWidget(m_progress, 2, 0, 1, 2);
+    grid->addWidget(m_details, 3, 0, 1, 2);
     grid->setColumnStretch(1, 1);
 
     connect(transfer, &CDCCTransfer::statusTextChanged, this, [this](const QString &text) {
@@ -67,6 +70,39 @@ void CDCCFView::showProgress(std::uint32_t done, std::uint32_t total)
 {
     m_progress->setRange(0, ProgressMaximum(total));
     m_progress->setValue(ProgressValue(done, total));
+    if (!m_clock.isValid())
+        m_clock.start();
+    m_details->setText(TransferDetails(done, total, m_clock.elapsed()));
+}
+
+QString CDCCFView::DetailsText() const
+{
+    return m_details->text();
+}
+
+QString CDCCFView::SizeText(std::uint64_t bytes)
+{
+    if (bytes < 1024)
+        return QStringLiteral("%1 bytes").arg(bytes);
+    if (bytes < 1024 * 1024)
+        return QStringLiteral("%1 KB").arg(double(bytes) / 1024, 0, 'f', 1);
+    if (bytes < 1024ull * 1024 * 1024)
+        return QStringLiteral("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
+    return QStringLiteral("%1 GB").arg(double(bytes) / (1024.0 * 1024 * 1024), 0, 'f', 2);
+}
+
+QString CDCCFView::TransferDetails(std::uint64_t done, std::uint64_t total, qint64 elapsedMs)
+{
+    QString text = QStringLiteral("%1 of %2").arg(SizeText(done), SizeText(total));
+    if (elapsedMs <= 0 || done == 0)
+        return text;
+    const double perSecond = double(done) * 1000.0 / double(elapsedMs);
+    text += QStringLiteral("  %1/s").arg(SizeText(std::uint64_t(perSecond)));
+    if (total > done && perSecond > 0) {
+        const qint64 left = qint64(double(total - done) / perSecond + 0.5);
+        text += QStringLiteral("  %1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'));
+    }
+    return text;
 }
 
 // ---- frame
@@ -118,13 +154,17 @@ CDCCFFrm *OpenDccFileWindow(CDCCTransfer *transfer, CMainFrame &mainFrame)
 {
     auto *frame = new CDCCFFrm(transfer, &mainFrame);
     // A small window at the top left that leaves the chat windows as they are: shown
-    // without taking the activation, it is not maximized along with a maximized one.
-    frame->setAttribute(Qt::WA_ShowWithoutActivating);
-    mainFrame.windowArea()->addSubWindow(frame);
-    frame->show();
-    if (frame->isMaximized())
-        frame->showNormal();
-    frame->setGeometry(CDCCFFrm::kLeft, CDCCFFrm::kTop, CDCCFFrm::kWidth, CDCCFFrm::kHeight);
+    // without taking the activation (so a maximized chat window stays maximized and
+    // active, and nothing moves when it closes), and never maximized itself.
+    mainFrame.AddChildWindowQuietly(frame, [frame] {
+        frame->show();
+        if (frame->isMaximized())
+            frame->showNormal();
+        // At least as large as its texts need, so that none is cut off.
+        const QSize hint = frame->sizeHint();
+        frame->setGeometry(CDCCFFrm::kLeft, CDCCFFrm::kTop, std::max(CDCCFFrm::kWidth, hint.width()),
+                           std::max(CDCCFFrm::kHeight, hint.height()));
+    });
     frame->raise();
     return frame;
 }

@@ -8,6 +8,7 @@
 
 #include "chat/core/chatdocs.h"
 
+#include <QElapsedTimer>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QWidget>
@@ -40,6 +41,13 @@ public:
     QString FileNameText() const;
     QString StatusText() const;
     QProgressBar *Progress() const { return m_progress; }
+    // Under the bar: the size done and in all, the rate and the time left.
+    QString DetailsText() const;
+
+    // "1.5 MB of 4.0 MB  200 KB/s  0:12 left"; the rate and the time left once some
+    // time has passed (elapsedMs > 0) and bytes came.
+    static QString TransferDetails(std::uint64_t done, std::uint64_t total, qint64 elapsedMs);
+    static QString SizeText(std::uint64_t bytes);
 
     // The bar counts kilobytes; a file under one kilobyte counts as one step.
     static int ProgressMaximum(std::uint32_t fileSize);
@@ -52,6 +60,8 @@ private:
     QLabel *m_fileName;
     QLabel *m_status;
     QProgressBar *m_progress;
+    QLabel *m_details;
+    QElapsedTimer m_clock; // from the first byte count
 };
 
 class CDCCFFrm : public QMdiSubWindow {

@@ -10,8 +10,8 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMdiArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace tavern {
@@ -31,13 +31,21 @@ CChatFrame::CChatFrame(CChatDocBase *doc, ChatFrameHost host, QWidget *parent)
         if (m_host.runCommand)
             m_host.runCommand(text, QString());
     };
-    viewHost.forwardKey = [this](const QKeyEvent &key) { forwardKey(key); };
+    // Keys typed into the message view belong to the input line.
+    viewHost.forwardKey = [this](const QKeyEvent &key) { m_input->TypeKey(key); };
+    viewHost.forwardFunctionKey = [this](int n) { m_input->PressFunctionKey(n); };
 
     auto *panes = new QWidget(this);
     m_view = new CMessageView(viewHost, panes);
-    m_input = new QLineEdit(panes);
+    InputLineHost inputHost = m_host.app ? AppInputLineHost(*m_host.app, m_host.partners) : InputLineHost{};
+    inputHost.sendText = [this](const QString &text) { SendText(text); };
+    inputHost.scrollViews = [this](int key) { scrollView(key); };
+    m_input = new CInputLine(inputHost, panes);
     m_input->setFixedHeight(kInputHeight);
-    connect(m_input, &QLineEdit::returnPressed, this, &CChatFrame::sendInput);
+    if (m_host.viewSettings) {
+        const MessageViewSettings s = m_host.viewSettings();
+        m_input->ApplyFont(s.fontName, s.fontSize);
+    }
     connect(doc, &CChatDocBase::lineAdded, m_view, &CMessageView::addLine);
 
     auto *talk = new QVBoxLayout;
@@ -88,19 +96,10 @@ void CChatFrame::SendText(const QString &text)
     m_host.runCommand(text, server ? QString() : m_name);
 }
 
-void CChatFrame::sendInput()
+void CChatFrame::scrollView(int key)
 {
-    const QString text = m_input->text();
-    m_input->clear();
-    SendText(text);
-}
-
-void CChatFrame::forwardKey(const QKeyEvent &key)
-{
-    m_input->setFocus();
-    m_input->insert(key.text());
-    if (mdiArea())
-        mdiArea()->setActiveSubWindow(this);
+    m_view->verticalScrollBar()->triggerAction(key == Qt::Key_PageUp ? QAbstractSlider::SliderPageStepSub
+                                                                     : QAbstractSlider::SliderPageStepAdd);
 }
 
 void CChatFrame::RestorePlacement()
@@ -123,7 +122,8 @@ void CChatFrame::closeEvent(QCloseEvent *event)
             event->ignore(); // the Server window stays while the program runs
             return;
         }
-        const bool channel = m_doc->IsChannel();
+        // A channel already left is not left a second time.
+        const bool channel = m_doc->IsChannel() && !static_cast<CTavernwDoc *>(m_doc.data())->HasLeft();
         if (channel && app->ServerDoc())
             app->ServerDoc()->AddLine(QStringLiteral("* Leaving channel ") + m_name, app->m_Settings.Status);
         m_released = true;

@@ -8,14 +8,15 @@
 // closing rules of its kind.
 
 #include "chat/windows/commandrunner.h"
+#include "chat/windows/inputline.h"
 #include "chat/windows/messageview.h"
 
 #include <QMdiSubWindow>
 #include <QPointer>
 
 class CChatDocBase;
+class CPartnerRing;
 class CTavernwApp;
-class QLineEdit;
 
 namespace tavern {
 
@@ -27,6 +28,8 @@ struct ChatFrameHost {
     CTavernwApp *app = nullptr;
     std::function<MessageViewSettings()> viewSettings;
     CommandRunner runCommand;
+    // The recent private-message partners that Tab in the input line walks.
+    CPartnerRing *partners = nullptr;
 };
 
 class CChatFrame : public QMdiSubWindow {
@@ -41,9 +44,8 @@ public:
     CMessageView *view() const { return m_view; }
     // The channel window's user list; null for the other kinds.
     CChanUList *userList() const { return m_userList; }
-    // The input line. A plain line edit until the full input line (history, function
-    // keys, nickname completion) takes its place here.
-    QLineEdit *inputLine() const { return m_input; }
+    // The input line: history, Tab, function keys (CSendChat / CSendView).
+    CInputLine *inputLine() const { return m_input; }
 
     // The document's SendText: the text goes to the command interpreter with the
     // window's name as target; the Server window passes none.
@@ -62,8 +64,7 @@ protected:
 
 private:
     void savePlacement();
-    void sendInput();
-    void forwardKey(const QKeyEvent &key);
+    void scrollView(int key);
     // The user list's menu at a point in screen coordinates.
     void showUserMenu(const QPoint &globalPos);
 
@@ -72,7 +73,7 @@ private:
     ChatFrameHost m_host;
     CMessageView *m_view = nullptr;
     CChanUList *m_userList = nullptr;
-    QLineEdit *m_input = nullptr;
+    CInputLine *m_input = nullptr;
     bool m_released = false;
 };
 

@@ -1,6 +1,7 @@
 #include "chat/windows/mainframe.h"
 
 #include "chat/core/chatdocs.h"
+#include "chat/core/partnerring.h"
 #include "chat/core/tavernwapp.h"
 #include "chat/windows/channellistdlg.h"
 #include "chat/windows/chatframe.h"
@@ -15,6 +16,7 @@
 #include "chat/windows/windowtabs.h"
 #include "common/profile.h"
 #include "platform/launcher.h"
+#include "platform/paths.h"
 #include "platform/prompts.h"
 
 #include <QApplication>
@@ -44,10 +46,11 @@ CMainFrame::CMainFrame(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Tavern97"));
     setAcceptDrops(true);
+    // Window logs never land in whatever folder the program was started from.
+    m_logFolder = ferry::dataFile(QStringLiteral("logs"));
     buildMenusAndBars();
 
-    const PrivateProfile ini(placementFile());
-    setGeometry(ReadPlacement(ini, kParentWndPlacement).rect);
+    PlaceMainWindow(*this, PrivateProfile(placementFile()));
 
     // The tab bar sits at the top, above the window area.
     auto *centre = new QWidget(this);
@@ -62,6 +65,7 @@ CMainFrame::CMainFrame(QWidget *parent)
 
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &CMainFrame::onSubWindowActivated);
     connect(m_tabs, &CWindowTabBar::windowTabChosen, this, &CMainFrame::onTabChosen);
+    connect(m_tabs, &CWindowTabBar::windowTabCloseRequested, this, &CMainFrame::onTabCloseRequested);
     m_channelList->runCommand = [this](const QString &command) { RunCommand(command); };
     m_channelList->hide();
     m_timer.setInterval(kTimerMs);
@@ -81,6 +85,10 @@ CMainFrame::~CMainFrame()
 void CMainFrame::Attach(CTavernwApp *app)
 {
     m_app = app;
+    if (!m_partners) {
+        m_partners = new CPartnerRing(this);
+        m_partners->AttachToApp(*app);
+    }
     if (!m_runner)
         m_runner = [this](const QString &text, const QString &target) {
             if (m_app)
@@ -141,14 +149,16 @@ void CMainFrame::buildMenusAndBars()
         if (CMessageView *v = activeMessageView())
             v->ClearBuffer();
     });
-    QAction *log = addCommand(commands, QStringLiteral("&Log Window To Disk"), [this] {
-        if (CMessageView *v = activeMessageView())
-            v->ToggleLog();
-        updateCommandStates();
-    });
+    QAction *log = addCommand(commands, QStringLiteral("&Log Window To Disk"), [this] { toggleLog(); });
     log->setCheckable(true);
+    addCommand(commands, QStringLiteral("Clear the Active Window"), [this] {
+        if (CMessageView *v = activeMessageView())
+            v->ClearBuffer();
+    });
     commands->addSeparator();
     addCommand(commands, QStringLiteral("List &Users"), [this] { RunCommand(QStringLiteral("/who")); });
+    addCommand(commands, QStringLiteral("Show Chat Users"), [this] { RunCommand(QStringLiteral("/who")); });
+    addCommand(commands, QStringLiteral("Show Server Users"), [this] { RunCommand(QStringLiteral("/users")); });
     QAction *info = addCommand(commands, QStringLiteral("&Server Info"), [this] { RunCommand(QStringLiteral("/users")); });
     QAction *list = addCommand(commands, QStringLiteral("&Show Channel List"), [this] { RunCommand(QStringLiteral("/list")); });
     QAction *stop = addCommand(commands, QStringLiteral("S&top Scrolling"), [this] { SetStopScrolling(!m_stopScrolling); });
@@ -364,6 +374,22 @@ void CMainFrame::toggleAway()
     updateCommandStates();
 }
 
+// Logs go to the "logs" folder of the data folder; the Server window says where, so
+// the user can find the file.
+void CMainFrame::toggleLog()
+{
+    CMessageView *v = activeMessageView();
+    if (!v)
+        return;
+    v->ToggleLog();
+    if (m_app && m_app->ServerDoc()) {
+        const QString text = v->IsLogging() ? QStringLiteral("** Logging this window to %1").arg(v->logPath())
+                                            : QStringLiteral("** Stopped logging to %1").arg(v->logPath());
+        m_app->ServerDoc()->AddLine(text, m_app->m_Settings.Status);
+    }
+    updateCommandStates();
+}
+
 void CMainFrame::updateCommandStates()
 {
     CMessageView *v = activeMessageView();
@@ -383,14 +409,22 @@ bool CMainFrame::CreateWindowFor(CChatDocBase *doc)
     host.app = m_app;
     host.viewSettings = [this] { return ViewSettings(); };
     host.runCommand = [this](const QString &text, const QString &target) { RunCommand(text, target); };
+    host.partners = m_partners;
     auto *frame = new CChatFrame(doc, host);
-    m_mdi->addSubWindow(frame);
+    // A window opened by someone else's line must not take the keyboard from the line
+    // being typed: the window typed in stays active and keeps the focus.
+    const bool quietly = doc->OpenedByPeer() && m_mdi->currentSubWindow();
     connect(frame, &QObject::destroyed, this, &CMainFrame::updateMenuVariant, Qt::QueuedConnection);
+    AddWindowTab(doc->Name(), !quietly);
+    if (quietly) {
+        AddChildWindowQuietly(frame, [frame] { frame->RestorePlacement(); });
+        return true;
+    }
+    m_mdi->addSubWindow(frame);
     updateMenuVariant();
-    AddWindowTab(doc->Name());
     frame->RestorePlacement();
     m_mdi->setActiveSubWindow(frame);
-    frame->widget()->setFocus();
+    frame->inputLine()->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
@@ -418,6 +452,12 @@ void CMainFrame::RepaintTabs()
     if (!m_app)
         return;
     m_tabs->RepaintActivity([this](const QString &name) { return m_app->HasUnseenLines(name); });
+}
+
+void CMainFrame::RepaintTab(const QString &name)
+{
+    if (m_app)
+        m_tabs->RepaintTab(name, m_app->HasUnseenLines(name));
 }
 
 void CMainFrame::Beep()
@@ -468,16 +508,17 @@ bool CMainFrame::OpenUrl(const QString &url)
 
 // ---- tabs and activation
 
-void CMainFrame::AddWindowTab(const QString &name)
+// Only the tabs whose colour can change are redrawn, so that each costs the same
+// however many windows are open.
+void CMainFrame::AddWindowTab(const QString &name, bool select)
 {
-    m_tabs->AddWindowTab(name);
-    RepaintTabs();
+    m_tabs->AddWindowTab(name, select);
+    RepaintTab(name);
 }
 
 void CMainFrame::RemoveWindowTab(const QString &name)
 {
     m_tabs->RemoveWindowTab(name);
-    RepaintTabs();
 }
 
 void CMainFrame::SelectWindowTab(const QString &name)
@@ -485,7 +526,7 @@ void CMainFrame::SelectWindowTab(const QString &name)
     m_tabs->SelectWindowTab(name);
     if (m_app)
         m_app->MarkSeen(name);
-    RepaintTabs();
+    RepaintTab(name);
 }
 
 QString CMainFrame::GetSelectedTabText() const
@@ -509,6 +550,29 @@ void CMainFrame::AddChildWindow(QMdiSubWindow *window)
     m_mdi->setActiveSubWindow(window);
 }
 
+void CMainFrame::AddChildWindowQuietly(QMdiSubWindow *window, const std::function<void()> &show)
+{
+    QMdiSubWindow *previous = m_mdi->currentSubWindow();
+    const bool wasMaximized = previous && previous->isMaximized();
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    // The window area activates what it shows, and restores a maximized window that
+    // loses the activation; both are undone at once, unseen by the tabs.
+    m_openingQuietly = true;
+    m_mdi->addSubWindow(window);
+    show();
+    if (previous) {
+        m_mdi->setActiveSubWindow(previous);
+        if (wasMaximized && !previous->isMaximized())
+            previous->showMaximized();
+    }
+    m_openingQuietly = false;
+    updateMenuVariant();
+    if (focus)
+        focus->setFocus(Qt::OtherFocusReason);
+    if (previous)
+        onSubWindowActivated(previous);
+}
+
 QMdiSubWindow *CMainFrame::formWindow(const QString &title) const
 {
     for (QMdiSubWindow *w : m_mdi->subWindowList())
@@ -517,27 +581,73 @@ QMdiSubWindow *CMainFrame::formWindow(const QString &title) const
     return nullptr;
 }
 
+// The window area's current window is the active one even while the program as a
+// whole is not (another program has the keyboard): menu commands and automation
+// still act on it then.
 CChatFrame *CMainFrame::activeChatFrame() const
 {
-    return qobject_cast<CChatFrame *>(m_mdi->activeSubWindow());
+    return qobject_cast<CChatFrame *>(m_mdi->currentSubWindow());
 }
 
 CMessageView *CMainFrame::activeMessageView() const
 {
     if (CChatFrame *frame = activeChatFrame())
         return frame->view();
-    QMdiSubWindow *w = m_mdi->activeSubWindow();
+    QMdiSubWindow *w = m_mdi->currentSubWindow();
     return w ? w->findChild<CMessageView *>() : nullptr;
 }
 
 void CMainFrame::onSubWindowActivated(QMdiSubWindow *window)
 {
+    if (m_openingQuietly)
+        return; // the window typed in is made active again at once
     updateMenuVariant();
     if (auto *frame = qobject_cast<CChatFrame *>(window))
         SelectWindowTab(frame->windowName());
     else if (window && m_tabs->findWindowTab(window->windowTitle()) >= 0)
         SelectWindowTab(window->windowTitle()); // DCC chat and finger windows: the tab is the title
     updateCommandStates();
+    focusActiveInput();
+}
+
+void CMainFrame::focusActiveInput()
+{
+    QMdiSubWindow *active = m_mdi->currentSubWindow();
+    if (!active || !active->widget())
+        return;
+    QWidget *focus = QApplication::focusWidget();
+    if (focus && (active->isAncestorOf(focus) || focus->window() != this))
+        return;
+    // The frames name their input line as their focus proxy.
+    if (QWidget *input = active->focusProxy())
+        input->setFocus(Qt::ActiveWindowFocusReason);
+    else
+        active->widget()->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void CMainFrame::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Right after start-up (and whenever the window comes back) typed keys go to the
+    // active window's input line rather than nowhere.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        focusActiveInput();
+}
+
+void CMainFrame::onTabCloseRequested(const QString &name)
+{
+    if (!m_app)
+        return;
+    CChatDocBase *doc = m_app->FindWindow(name);
+    for (QMdiSubWindow *w : m_mdi->subWindowList()) {
+        auto *frame = qobject_cast<CChatFrame *>(w);
+        const bool match = frame ? doc && frame->document() == doc
+                                 : w->windowTitle().compare(name, Qt::CaseInsensitive) == 0;
+        if (match) {
+            w->close(); // the Server window refuses, as its close box does
+            return;
+        }
+    }
 }
 
 void CMainFrame::onTabChosen(const QString &name)
@@ -573,6 +683,7 @@ MessageViewSettings CMainFrame::ViewSettings() const
         s.profanityFilter = c.ProfanityFilter.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
         s.autoLog = c.AutoLog;
     }
+    s.logFolder = m_logFolder;
     s.stopScrolling = m_stopScrolling;
     return s;
 }
@@ -604,7 +715,7 @@ void CMainFrame::closeEvent(QCloseEvent *event)
     m_mdi->closeAllSubWindows(); // each chat window stores its placement
     if (!isMinimized() && !isMaximized()) {
         PrivateProfile ini(placementFile());
-        WriteRect(ini, kParentWndPlacement, geometry());
+        WriteMainWindowPlacement(ini, *this);
     }
     QMainWindow::closeEvent(event);
 }

@@ -26,6 +26,7 @@
 
 #include "chat/core/tavernwapp.h"
 
+class CPartnerRing;
 class CTavernwApp;
 class QAction;
 class QLabel;
@@ -79,6 +80,7 @@ public:
     void CloseWindowFor(CChatDocBase *doc) override;
     QString SelectedTabName() const override;
     void RepaintTabs() override;
+    void RepaintTab(const QString &name) override;
     void Beep() override;
     void ShowChannelList(const QStringList &entries) override;
     void ApplyFont() override;
@@ -87,8 +89,9 @@ public:
     std::optional<std::pair<QString, int>> ChooseFont(const QString &face, int pointSize) override;
     bool OpenUrl(const QString &url) override;
 
-    // Window tab bar.
-    void AddWindowTab(const QString &name);
+    // Window tab bar. A tab added without selecting it is for a window that opened
+    // without taking the activation.
+    void AddWindowTab(const QString &name, bool select = true);
     void RemoveWindowTab(const QString &name);
     void SelectWindowTab(const QString &name);
     QString GetSelectedTabText() const;
@@ -97,6 +100,8 @@ public:
     // The open window of that title (case ignored) that is a form, such as the game spy.
     QMdiSubWindow *formWindow(const QString &title) const;
     CChatFrame *activeChatFrame() const;
+    // The recent private-message partners, walked by Tab in every input line.
+    CPartnerRing *partners() const { return m_partners; }
     // The message view of the active window (a chat, DCC chat or finger window), for
     // "&Clear Buffer" and "&Log Window To Disk"; null without one.
     CMessageView *activeMessageView() const;
@@ -104,6 +109,10 @@ public:
     // Puts a window of another part (finger, game spy) into the window area, shows
     // it and makes it the active one.
     void AddChildWindow(QMdiSubWindow *window);
+    // Puts a window into the window area and shows it (by `show`, which places it)
+    // while the active window stays active, maximized if it was, and keeps the
+    // keyboard focus: for windows that others open (a private message, a transfer).
+    void AddChildWindowQuietly(QMdiSubWindow *window, const std::function<void()> &show);
     CWindowTabBar *tabBar() const { return m_tabs; }
     CChannelListDlg *channelListDialog() const { return m_channelList; }
     // The first menu command with this text in the menu bar now shown.
@@ -134,6 +143,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
@@ -149,9 +159,18 @@ private:
     QAction *addCommand(QMenu *menu, const QString &text, const std::function<void()> &run);
     void onSubWindowActivated(QMdiSubWindow *window);
     void onTabChosen(const QString &name);
+    void onTabCloseRequested(const QString &name);
+    // Gives the active window's input line the keyboard focus unless the focus is
+    // already inside that window.
+    void focusActiveInput();
+    void toggleLog();
     void updateCommandStates();
 
     QPointer<CTavernwApp> m_app;
+    CPartnerRing *m_partners = nullptr;
+    // A window is opening without taking the activation from the one typed in.
+    bool m_openingQuietly = false;
+    QString m_logFolder;
     CommandRunner m_runner;
     QMdiArea *m_mdi;
     CWindowTabBar *m_tabs;

@@ -3,6 +3,7 @@
 #include "chat/core/colorref.h"
 #include "chat/core/linkscan.h"
 #include "chat/windows/fontbystyle.h"
+#include "chat/windows/ircformat.h"
 #include "platform/launcher.h"
 #include "platform/prompts.h"
 
@@ -109,16 +110,29 @@ void CMessageView::applyBackground(quint32 colour)
 // the lines after it, so trimming a few lines per batch (as a block count limit on
 // the document does) costs a pass over the whole scrollback each time; trimming in
 // steps pays that pass once per step.
-void CMessageView::trimScrollback(QTextCursor &cursor, int lines)
+//
+// The pane is held to a size in bytes as well (its text is kept as UTF-16, two bytes
+// a character): long lines would otherwise take gigabytes before the line count drops any.
+void CMessageView::trimScrollback(QTextCursor &cursor, const MessageViewSettings &s)
 {
-    if (lines <= 0)
-        return;
     QTextDocument *doc = document();
+    int cut = 0; // the text before this position goes
+    const int lines = s.scrollbackLines;
     const int shown = doc->blockCount() - 1; // the text always ends with an empty line
-    if (shown <= lines + std::max(1, lines / 8))
+    if (lines > 0 && shown > lines + std::max(1, lines / 8))
+        cut = doc->findBlockByNumber(shown - lines).position();
+    const qint64 maxChars = s.scrollbackBytes / 2;
+    const int chars = doc->characterCount();
+    if (maxChars > 0 && chars > maxChars + maxChars / 8) {
+        // Whole lines go, up to the start of the line that holds the limit.
+        const QTextBlock holding = doc->findBlock(int(chars - maxChars));
+        const QTextBlock next = holding.position() < chars - maxChars ? holding.next() : holding;
+        cut = std::max(cut, next.isValid() ? next.position() : doc->lastBlock().position());
+    }
+    if (cut <= 0)
         return;
     cursor.movePosition(QTextCursor::Start);
-    cursor.setPosition(doc->findBlockByNumber(shown - lines).position(), QTextCursor::KeepAnchor);
+    cursor.setPosition(cut, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
 }
 
@@ -141,8 +155,10 @@ void CMessageView::AppendLine(const QString &text)
         if (s.autoLog && !m_log.isOpen())
             startLog();
     }
-    m_log.writeLine(text);
-    if (s.profanityFilter && containsProfanity(text, s.profanityWords))
+    // Logs and the filter see the text without its formatting codes.
+    const QString plain = StripIrcFormatting(text);
+    m_log.writeLine(plain);
+    if (s.profanityFilter && containsProfanity(plain, s.profanityWords))
         return;
     m_pending.append({text, m_lineColour, false, true});
     if (m_pending.size() >= kBatchLines)
@@ -193,7 +209,7 @@ void CMessageView::flush()
         insertLine(cursor, line, s);
     const int inserted = cursor.position() - start;
     const int blocksInserted = doc->blockCount() - blocksBefore;
-    trimScrollback(cursor, s.scrollbackLines);
+    trimScrollback(cursor, s);
     cursor.endEditBlock();
     m_pending.clear();
 
@@ -219,25 +235,71 @@ void CMessageView::flush()
     }
 }
 
+// The format of a piece of a line: the line's colour with the piece's formatting
+// codes applied, and for a link the URL colour, an underline and the anchor that
+// tells links apart from text the sender underlined.
+static QTextCharFormat pieceFormat(const QTextCharFormat &base, const IrcStyle &style, bool link,
+                                   const MessageViewSettings &s)
+{
+    QTextCharFormat f = base;
+    if (style.bold)
+        f.setFontWeight(QFont::Bold);
+    if (style.italic)
+        f.setFontItalic(true);
+    if (style.underline)
+        f.setFontUnderline(true);
+    if (style.strike)
+        f.setFontStrikeOut(true);
+    QColor fg = style.foreground.isValid() ? style.foreground
+                                           : (base.hasProperty(QTextFormat::ForegroundBrush) ? base.foreground().color() : QColor());
+    QColor bg = style.background;
+    if (style.reverse) {
+        const QColor pane = colorFromRef(s.background);
+        std::swap(fg, bg);
+        if (!fg.isValid())
+            fg = pane;
+        if (!bg.isValid())
+            bg = base.hasProperty(QTextFormat::ForegroundBrush) ? base.foreground().color() : QColor(Qt::black);
+    }
+    if (fg.isValid())
+        f.setForeground(fg);
+    if (bg.isValid())
+        f.setBackground(bg);
+    if (link) {
+        f.setFontUnderline(true);
+        f.setForeground(colorFromRef(s.url));
+        f.setAnchor(true);
+    }
+    return f;
+}
+
 void CMessageView::insertLine(QTextCursor &cursor, const PendingLine &line, const MessageViewSettings &s)
 {
-    const QString text = displayText(line.text);
+    const IrcFormattedLine formatted = ParseIrcFormatting(line.text);
+    const QString text = displayText(formatted.plain);
     QTextCharFormat plain;
     if (!line.raw)
         plain.setForeground(colorFromRef(line.colour));
-    QTextCharFormat link = plain;
-    link.setFontUnderline(true);
-    link.setForeground(colorFromRef(s.url));
 
-    qsizetype at = 0;
-    for (const LinkSpan &span : mergedLinks(text)) {
-        if (span.start > at)
-            cursor.insertText(text.mid(at, span.start - at), plain);
-        cursor.insertText(text.mid(span.start, span.end - span.start), link);
-        at = span.end;
+    // The line is cut wherever a style run or a link begins or ends.
+    const QList<LinkSpan> links = mergedLinks(text);
+    QList<IrcRun> runs = formatted.runs;
+    if (runs.isEmpty())
+        runs.append({0, text.size(), IrcStyle{}});
+    qsizetype link = 0;
+    for (const IrcRun &run : std::as_const(runs)) {
+        qsizetype at = run.start;
+        while (at < run.end) {
+            while (link < links.size() && links[link].end <= at)
+                ++link;
+            const bool inLink = link < links.size() && links[link].start <= at;
+            qsizetype end = run.end;
+            if (link < links.size())
+                end = std::min(end, inLink ? links[link].end : links[link].start);
+            cursor.insertText(text.mid(at, end - at), pieceFormat(plain, run.style, inLink, s));
+            at = end;
+        }
     }
-    if (at < text.size())
-        cursor.insertText(text.mid(at), plain);
     if (line.endsLine)
         cursor.insertBlock(QTextBlockFormat(), plain);
 }
@@ -339,7 +401,7 @@ bool CMessageView::isUnderlinedAt(int position) const
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment f = it.fragment();
         if (position >= f.position() && position < f.position() + f.length())
-            return f.charFormat().fontUnderline();
+            return f.charFormat().isAnchor();
     }
     return false;
 }
@@ -353,7 +415,7 @@ QString CMessageView::linkAt(int position) const
     bool containsPosition = false;
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment f = it.fragment();
-        if (f.charFormat().fontUnderline()) {
+        if (f.charFormat().isAnchor()) {
             run += f.text();
             if (position >= f.position() && position < f.position() + f.length())
                 containsPosition = true;

@@ -4,7 +4,9 @@
 // private, channel and DCC chat windows; the finger window uses its link part).
 //
 // Text is always inserted as plain text with character formats, never as markup:
-// a line "<b>x</b>" shows exactly those characters. Links starting with "http:",
+// a line "<b>x</b>" shows exactly those characters. The formatting codes of chat
+// lines (colour, bold, italic, underline, reverse, reset; ircformat.h) style the
+// text and are never shown; logs get the text without them. Links starting with "http:",
 // "ftp:", "finger:", "getfile:" or "mailto:" are underlined in the URL colour and
 // act when clicked.
 //
@@ -16,8 +18,8 @@
 // kBatchLines have gathered, kFlushDelayMs after the first of them arrived, or
 // when flush() is called; a flood is then drawn some twenty times a second
 // instead of after every read from the server. The pane keeps the last
-// MessageViewSettings::scrollbackLines lines: the oldest drop in steps, once an
-// eighth more have gathered.
+// MessageViewSettings::scrollbackLines lines and scrollbackBytes of text: the oldest
+// drop in steps, once an eighth more have gathered.
 
 #include "chat/core/viewsettings.h"
 #include "chat/core/windowlog.h"
@@ -123,7 +125,7 @@ private:
 
     MessageViewSettings currentSettings() const;
     void applyBackground(quint32 colour);
-    void trimScrollback(QTextCursor &cursor, int lines);
+    void trimScrollback(QTextCursor &cursor, const MessageViewSettings &s);
     void startLog();
     void insertLine(QTextCursor &cursor, const PendingLine &line, const MessageViewSettings &s);
     int characterAt(const QPoint &viewportPos) const;

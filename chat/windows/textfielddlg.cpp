@@ -16,6 +16,8 @@ CTextFieldDlg::CTextFieldDlg(const QString &title, int maxLength, QWidget *paren
     : CheckedDialog(parent), m_field(new QLineEdit(this))
 {
     setWindowTitle(title);
+    // Wide enough for the whole title beside the title bar's buttons.
+    setMinimumWidth(fontMetrics().horizontalAdvance(title) + 120);
     m_field->setMaxLength(maxLength);
     auto *content = new QVBoxLayout;
     content->addWidget(m_field);

@@ -37,7 +37,7 @@ quint32 lineColour(const QTextBlock &block)
             first = f;
             haveFirst = true;
         }
-        if (!f.fontUnderline())
+        if (!f.isAnchor())
             return refFromColor(f.foreground().color());
     }
     return refFromColor(first.foreground().color());

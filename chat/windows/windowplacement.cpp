@@ -3,6 +3,10 @@
 #include "common/profile.h"
 #include "platform/paths.h"
 
+#include <algorithm>
+
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 namespace tavern {
@@ -58,6 +62,37 @@ void WriteChildPlacement(PrivateProfile &ini, const PlacementSection &section, c
     ini.writeString(s, QStringLiteral("Maximized"), flag(maximized));
     if (!minimized && !maximized)
         WriteRect(ini, section, rect);
+}
+
+bool TitleBarOnScreen(const QPoint &topLeft, int width)
+{
+    // A point some way into the title bar: enough of it to take hold of and drag.
+    const QPoint grip = topLeft + QPoint(std::clamp(width / 2, 1, 100), 10);
+    const auto screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(),
+                       [&](const QScreen *screen) { return screen->availableGeometry().contains(grip); });
+}
+
+void PlaceMainWindow(QWidget &window, const PrivateProfile &ini)
+{
+    const QString section = QString::fromLatin1(kParentWndPlacement.name);
+    const bool stored = ini.keys(section).contains(QStringLiteral("Left"), Qt::CaseInsensitive);
+    QRect rect = ReadPlacement(ini, kParentWndPlacement).rect;
+    if (const QScreen *primary = QGuiApplication::primaryScreen()) {
+        const QRect available = primary->availableGeometry();
+        // Room for the frame's border and title bar.
+        rect.setSize(rect.size().boundedTo(available.size() - QSize(16, 48)).expandedTo(QSize(200, 150)));
+        if (stored && !TitleBarOnScreen(rect.topLeft(), rect.width()))
+            rect.moveTopLeft(available.topLeft());
+    }
+    window.resize(rect.size());
+    if (stored)
+        window.move(rect.topLeft());
+}
+
+void WriteMainWindowPlacement(PrivateProfile &ini, const QWidget &window)
+{
+    WriteRect(ini, kParentWndPlacement, QRect(window.pos(), window.size()));
 }
 
 void ShowAsPlaced(QWidget &window, const PlacementSection &section)

@@ -41,6 +41,17 @@ void WriteChildPlacement(PrivateProfile &ini, const PlacementSection &section, c
 // maximized or normal as stored. Call after the window joined its window area.
 void ShowAsPlaced(QWidget &window, const PlacementSection &section);
 
+// The main frame: "Left" and "Top" are where its frame (title bar included) begins,
+// "Right" - "Left" and "Bottom" - "Top" the size of the window inside the frame.
+// Without a stored placement the window manager places it (beside the control
+// center rather than over it); a stored one whose title bar would be off every
+// screen is moved onto the primary screen, and a size larger than that screen shrinks.
+void PlaceMainWindow(QWidget &window, const PrivateProfile &ini);
+void WriteMainWindowPlacement(PrivateProfile &ini, const QWidget &window);
+// Whether a grip of the title bar of a frame whose top-left corner is at topLeft
+// and that is width wide lies on one of the screens.
+bool TitleBarOnScreen(const QPoint &topLeft, int width);
+
 // Writes "Top", "Bottom", "Left", "Right" in that order.
 void WriteRect(PrivateProfile &ini, const PlacementSection &section, const QRect &rect);
 

@@ -17,8 +17,8 @@ public:
 
     explicit CWindowTabBar(QWidget *parent = nullptr);
 
-    // Appends a tab with the name and selects it.
-    void AddWindowTab(const QString &name);
+    // Appends a tab with the name and selects it (unless select is false).
+    void AddWindowTab(const QString &name, bool select = true);
     // Deletes the first tab whose text equals the name (case ignored).
     void RemoveWindowTab(const QString &name);
     // Selects the first tab whose text equals the name (case ignored), without
@@ -30,10 +30,17 @@ public:
 
     // Redraws every tab in red or the normal colour as the predicate says.
     void RepaintActivity(const std::function<bool(const QString &name)> &hasUnseenLines);
+    // Redraws the one tab of that name (the selected tab is never red).
+    void RepaintTab(const QString &name, bool unseen);
 
 signals:
     // The user chose the tab.
     void windowTabChosen(const QString &name);
+    // The user clicked the tab with the middle button: close its window.
+    void windowTabCloseRequested(const QString &name);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     bool m_selecting = false;

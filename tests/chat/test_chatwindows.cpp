@@ -1,6 +1,8 @@
 // The chat windows, tab bar, user list and channel list with a real application
 // object and main frame on the offscreen screen; server lines are fed to the core.
 
+#include "chat/dcc/dccfilewindow.h"
+#include "chat/dcc/dcctransfer.h"
 #include "chat/windows/channellistdlg.h"
 #include "chat/windows/chanulist.h"
 #include "chat/windows/windowplacement.h"
@@ -9,6 +11,7 @@
 #include "common/profile.h"
 #include "tests/chat/chatwindowsclient.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -163,6 +166,16 @@ private slots:
         QVERIFY(sent.isEmpty());
         QVERIFY(!c.app.FindWindow(QStringLiteral("bob")));
 
+        // Left by the user: the window stays, lists nobody and closes without a second PART.
+        c.feed(QStringLiteral(":me!u@h JOIN #left"));
+        c.feed(QStringLiteral(":irc.test 353 me = #left :me bob"));
+        c.feed(QStringLiteral(":me!u@h PART #left"));
+        QVERIFY(c.window(QStringLiteral("#left")));
+        QVERIFY(c.window(QStringLiteral("#left"))->userList()->count() == 0);
+        sent.clear();
+        QVERIFY(c.window(QStringLiteral("#left"))->close());
+        QVERIFY(sent.isEmpty());
+
         // Kicked out: the core drops the window, nothing is parted a second time.
         c.feed(QStringLiteral(":op!u@h KICK #other me :bye"));
         QTRY_VERIFY(!c.window(QStringLiteral("#other")));
@@ -205,6 +218,85 @@ private slots:
         QCOMPARE(ran, (QStringList{QStringLiteral("#lanway|/me waves"), QStringLiteral("|/who")}));
     }
 
+    // Keys as a person types them: the active window's line has the keyboard from the
+    // start, keys typed into a message view land there, a private message opening its
+    // window mid-line neither splits nor steals the line.
+    void typedKeysReachTheInputLineAndStayThere()
+    {
+        WindowedClient c;
+        QSignalSpy sent(&c.app, &CTavernwApp::lineSent);
+        c.frame.SetCommandRunner([&](const QString &t, const QString &target) { c.app.ProcessInput(t, target); });
+        c.frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&c.frame));
+        QTRY_COMPARE(QApplication::focusWidget(), c.window(QStringLiteral("Server"))->inputLine());
+
+        c.feed(QStringLiteral(":me!u@h JOIN #lanway"));
+        CChatFrame *chan = c.window(QStringLiteral("#lanway"));
+        QCOMPARE(QApplication::focusWidget(), chan->inputLine());
+        chan->view()->setFocus();
+        QTest::keyClicks(chan->view(), QStringLiteral("hello wo"));
+        QCOMPARE(chan->inputLine()->text(), QStringLiteral("hello wo"));
+        QCOMPARE(QApplication::focusWidget(), chan->inputLine());
+
+        c.feed(QStringLiteral(":bob!u@h PRIVMSG me :psst"));
+        QVERIFY(c.window(QStringLiteral("bob")));
+        QCOMPARE(c.frame.activeChatFrame(), chan);
+        QCOMPARE(QApplication::focusWidget(), chan->inputLine());
+        QCOMPARE(tabColour(c, QStringLiteral("bob")), kRed);
+        QCOMPARE(c.frame.GetSelectedTabText(), QStringLiteral("#lanway"));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("rld"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(sentLines(sent).last(), QStringLiteral("PRIVMSG #lanway :hello world"));
+
+        // Up recalls the line; F7 pressed in the view sends its text; Tab fills in bob.
+        QTest::keyClick(chan->inputLine(), Qt::Key_Up);
+        QCOMPARE(chan->inputLine()->text(), QStringLiteral("hello world"));
+        QTest::keyClick(chan->inputLine(), Qt::Key_Escape);
+        c.app.m_Settings.FKeys[5] = QStringLiteral("/me is $USER");
+        QTest::keyClick(chan->view(), Qt::Key_F7);
+        QCOMPARE(sentLines(sent).last(), QStringLiteral("PRIVMSG #lanway :\x01" "ACTION is me\x01"));
+        QTest::keyClick(chan->inputLine(), Qt::Key_Tab);
+        QCOMPARE(chan->inputLine()->text(), QStringLiteral("/msg \"bob\" "));
+        QTest::keyClicks(chan->inputLine(), QStringLiteral("hi"));
+        QTest::keyClick(chan->inputLine(), Qt::Key_Return);
+        QCOMPARE(sentLines(sent).last(), QStringLiteral("PRIVMSG bob :hi"));
+
+        // "Clear the Active Window" empties the channel's view; a middle click on a tab
+        // closes its window, except the Server window's.
+        c.frame.action(QStringLiteral("Clear the Active Window"))->trigger();
+        QCOMPARE(c.shown(QStringLiteral("#lanway")), QStringList{QString()});
+        CWindowTabBar *tabs = c.frame.tabBar();
+        QTest::mouseClick(tabs, Qt::MiddleButton, {}, tabs->tabRect(tabs->findWindowTab(QStringLiteral("bob"))).center());
+        QTRY_VERIFY(!c.window(QStringLiteral("bob")));
+        QTest::mouseClick(tabs, Qt::MiddleButton, {}, tabs->tabRect(tabs->findWindowTab(QStringLiteral("Server"))).center());
+        QVERIFY(c.window(QStringLiteral("Server")));
+    }
+
+    // A transfer window comes and goes without touching the chat windows' layout or
+    // which of them is active.
+    void transferWindowLeavesTheLayoutAlone()
+    {
+        WindowedClient c;
+        c.feed(QStringLiteral(":me!u@h JOIN #lanway"));
+        CChatFrame *chan = c.window(QStringLiteral("#lanway"));
+        const auto layout = [&] {
+            QStringList out;
+            for (QMdiSubWindow *w : c.frame.windowArea()->subWindowList())
+                out << QStringLiteral("%1 %2 %3").arg(w->windowTitle()).arg(w->isMaximized()).arg(w->isVisible());
+            return out;
+        };
+        const QStringList before = layout();
+        QVERIFY(chan->isMaximized());
+        CDCCFFrm *transfer = OpenDccFileWindow(new CDCCTransfer, c.frame);
+        QVERIFY(!transfer->isMaximized());
+        QCOMPARE(c.frame.activeChatFrame(), chan);
+        QVERIFY(chan->isMaximized());
+        QVERIFY(transfer->close());
+        QTRY_COMPARE(c.frame.windowArea()->subWindowList().size(), 2);
+        QCOMPARE(c.frame.activeChatFrame(), chan);
+        QCOMPARE(layout(), before);
+    }
+
     void placementIsStoredPerKindWithDefaults()
     {
         {
@@ -244,7 +336,7 @@ private slots:
             QVERIFY(c.window(QStringLiteral("#c"))->isMinimized());
 
             // Private windows have their own section: untouched defaults here.
-            c.feed(QStringLiteral(":bob!u@h PRIVMSG me :hi"));
+            c.app.OpenPrivateWindow(QStringLiteral("bob"));
             QVERIFY(c.window(QStringLiteral("bob"))->isMaximized());
 
             // "true" in lower case counts as on.
@@ -260,21 +352,29 @@ private slots:
         ferry::test::TestEnv env;
         PrivateProfile ini(placementFile());
         {
+            // First start: the size of the defaults, the place left to the window manager.
             CMainFrame frame;
-            QCOMPARE(frame.geometry(), QRect(0, 0, 636, 470));
+            QCOMPARE(frame.size(), QSize(636, 470));
             frame.show();
-            frame.setGeometry(QRect(40, 50, 700, 500));
+            frame.move(40, 50);
+            frame.resize(700, 500);
             frame.close();
         }
         QCOMPARE(ReadPlacement(ini, kParentWndPlacement).rect, QRect(40, 50, 700, 500));
         {
             // Closed while maximized: the earlier rectangle stays.
             CMainFrame frame;
-            QCOMPARE(frame.geometry(), QRect(40, 50, 700, 500));
+            QCOMPARE(QRect(frame.pos(), frame.size()), QRect(40, 50, 700, 500));
             frame.showMaximized();
             frame.close();
         }
         QCOMPARE(ReadPlacement(ini, kParentWndPlacement).rect, QRect(40, 50, 700, 500));
+
+        // A stored place with the title bar off every screen comes back onto the screen.
+        WriteRect(ini, kParentWndPlacement, QRect(-3000, -20, 700, 500));
+        CMainFrame frame;
+        QVERIFY(TitleBarOnScreen(frame.pos(), frame.width()));
+        QCOMPARE(frame.size(), QSize(700, 500));
     }
 
     void userListShowsTheChannelInOrderWithMarks()

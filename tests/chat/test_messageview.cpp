@@ -124,6 +124,50 @@ private slots:
         QCOMPARE(view.document()->blockCount(), 3);
     }
 
+    void formattingCodesStyleTheTextAndLeaveTheLog()
+    {
+        QTemporaryDir dir;
+        FakeClient client;
+        client.settings.logFolder = dir.path();
+        client.settings.background = 0x00FFFFFF;
+        CMessageView view(client.host());
+        view.ToggleLog();
+        view.addLine("\x02" "bold\x02 \x03" "4,1red\x03 \x1D" "it\x0F \x1Fsaid http://x.test/\x1F \x16rev", 0x00112233);
+        view.addLine("\x03" "99,99\x03" "12\x04" "00ff00green\x0f", 0);
+        view.flush();
+        const QString first = QStringLiteral("bold red it said http://x.test/ rev");
+        QCOMPARE(view.toPlainText().split('\n').mid(0, 2), (QStringList{first, QStringLiteral("green")}));
+        QCOMPARE(formatAt(view, 0).fontWeight(), int(QFont::Bold));
+        QCOMPARE(formatAt(view, positionOf(view, " red")).fontWeight(), int(QFont::Normal));
+        QCOMPARE(formatAt(view, positionOf(view, "red")).foreground().color(), QColor(0xFF, 0, 0));
+        QCOMPARE(formatAt(view, positionOf(view, "red")).background().color(), QColor(0, 0, 0));
+        QVERIFY(formatAt(view, positionOf(view, "it")).fontItalic());
+        QCOMPARE(formatAt(view, positionOf(view, " said")).foreground().color(), QColor(0x33, 0x22, 0x11));
+        // Text the sender underlined is no link; the link inside it still is.
+        QVERIFY(formatAt(view, positionOf(view, "said")).fontUnderline());
+        QVERIFY(view.linkAt(positionOf(view, "said")).isEmpty());
+        QCOMPARE(view.linkAt(positionOf(view, "x.test")), QStringLiteral("http://x.test/"));
+        // Reverse: the pane's colour on the line's colour.
+        QCOMPARE(formatAt(view, positionOf(view, "rev")).foreground().color(), QColor(Qt::white));
+        QCOMPARE(formatAt(view, positionOf(view, "rev")).background().color(), QColor(0x33, 0x22, 0x11));
+        QCOMPARE(formatAt(view, positionOf(view, "green")).foreground().color(), QColor(0, 0xFF, 0));
+        QCOMPARE(fileContents(view.logPath()), (first + QStringLiteral("\ngreen\n")).toUtf8());
+    }
+
+    void scrollbackIsBoundedByBytesToo()
+    {
+        FakeClient client;
+        client.settings.scrollbackBytes = 20000; // 10,000 characters
+        CMessageView view(client.host());
+        for (int i = 0; i < 300; ++i)
+            view.addLine(QStringLiteral("%1 ").arg(i, 3, 10, QLatin1Char('0')) + QString(96, u'y'), 0);
+        view.flush();
+        QVERIFY(view.document()->characterCount() <= 10000 * 9 / 8);
+        QVERIFY(view.document()->characterCount() >= 10000 - 101);
+        QVERIFY(view.document()->firstBlock().text().endsWith(QString(96, u'y'))); // whole lines go
+        QVERIFY(view.toPlainText().contains(QStringLiteral("299 ")));
+    }
+
     void clicksOnLinksActOnTheWholeLink()
     {
         Shown s;
@@ -227,7 +271,10 @@ private slots:
         ferry::test::TestEnv env;
         ferry::prompts::reset();
         FakeClient client;
-        client.settings.logFolder = env.home() + "/no/such/folder";
+        // A folder that cannot be made: a file stands where it would go.
+        QFile blocker(env.home() + "/blocked");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        client.settings.logFolder = env.home() + "/blocked/logs";
         client.settings.autoLog = true;
         CMessageView view(client.host());
         view.addLine("still shown", 0);

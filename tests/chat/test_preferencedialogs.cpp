@@ -440,7 +440,7 @@ private slots:
         QVERIFY(away->isChecked());
         const QString message(50, u'z'); // the field holds at most 50 characters
         QCOMPARE(r.sent, (QStringList{QStringLiteral("PRIVMSG #lanway :\x01" "ACTION is away (%1)\x01\n").arg(message),
-                                      QStringLiteral("away %1\n").arg(message)}));
+                                      QStringLiteral("away :%1\n").arg(message)}));
         const auto asked = r.env().prompts();
         QCOMPARE(asked.at(0).kind, QStringLiteral("dialog"));
         QCOMPARE(asked.at(0).text, QStringLiteral("Enter your away message"));

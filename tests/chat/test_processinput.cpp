@@ -61,6 +61,11 @@ private slots:
         QTest::newRow("pmsg in Server window") << "/pmsg hello" << "" << QStringList();
         QTest::newRow("msg") << "/msg bob see you at 9" << chan << L({"PRIVMSG bob :see you at 9\n"});
         QTest::newRow("msg without text") << "/msg bob" << "" << L({"PRIVMSG bob :\n"});
+        QTest::newRow("msg to a quoted nick") << "/msg \"bob\" see you" << "" << L({"PRIVMSG bob :see you\n"});
+        QTest::newRow("part alone in a channel") << "/part" << chan << L({"PART #lanway\n"});
+        QTest::newRow("part with a reason") << "/part off to bed" << chan << L({"PART #lanway :off to bed\n"});
+        QTest::newRow("part of a named channel") << "/part #descent" << chan << L({"part #descent\n"});
+        QTest::newRow("part alone in the Server window") << "/part" << "" << QStringList();
         QTest::newRow("notice") << "/notice bob game full" << "" << L({"NOTICE bob :game full\n"});
         QTest::newRow("me") << "/me waves" << chan << L({"PRIVMSG #lanway :\x01" "ACTION waves\x01\n"});
         QTest::newRow("me in Server window") << "/me waves" << "" << QStringList();
@@ -219,7 +224,7 @@ private slots:
         QTRY_VERIFY(r.app.IsAway());
         QCOMPARE(r.sent, (QStringList{QStringLiteral("PRIVMSG #descent :\x01" "ACTION is away (lunch)\x01\n"),
                                       QStringLiteral("PRIVMSG #lanway :\x01" "ACTION is away (lunch)\x01\n"),
-                                      QStringLiteral("away lunch\n")}));
+                                      QStringLiteral("away :lunch\n")}));
         QCOMPARE(r.lastIn(QStringLiteral("#lanway")).text, QStringLiteral("* me is away (lunch)"));
         QCOMPARE(r.lastIn(QStringLiteral("#descent")).colour, r.app.m_Settings.Action);
 

@@ -7,6 +7,7 @@
 #include "chat/core/settingsstore.h"
 #include "common/registry.h"
 #include "platform/requests.h"
+#include "tests/chat/builtchatclient.h"
 #include "tests/chat/freshregistry.h"
 #include "tests/chat/ircpeer.h"
 #include "tests/support/ngircdfixture.h"
@@ -80,55 +81,6 @@ private:
     QByteArray m_pendingToServer;
     QByteArray m_serverBeforeJoin;
 };
-
-// One window of the dump (keyed by its lower-cased name): its title, list items and lines ("colour<TAB>text").
-struct DumpedWindow {
-    QString title;
-    QStringList users;
-    QStringList lines;
-    bool has(quint32 colour, const QString &text) const
-    {
-        return lines.contains(QStringLiteral("%1\t%2").arg(colour, 8, 16, QLatin1Char('0')).arg(text));
-    }
-};
-
-class Dump {
-public:
-    QMap<QString, DumpedWindow> windows;
-
-    // Asks the running client for its windows and reads the file it writes.
-    bool take(qint64 pid, const QString &path)
-    {
-        QFile::remove(path);
-        if (!requests::sendRequest(pid, requests::Request::DumpWindows))
-            return false;
-        if (!QTest::qWaitFor([&] { return QFile::exists(path); }, 5000))
-            return false;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return false;
-        windows.clear();
-        QString current;
-        for (const QString &record : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
-            const QStringList f = record.split(u'\t');
-            if (f.value(0) == QLatin1String("window")) {
-                current = f.value(1).toLower(); // window names match without regard to case
-                windows[current].title = f.value(2);
-            } else if (f.value(0) == QLatin1String("user")) {
-                windows[current].users << f.value(1);
-            } else if (f.value(0) == QLatin1String("line")) {
-                windows[current].lines << f.mid(1).join(u'\t');
-            }
-        }
-        return true;
-    }
-};
-
-// Takes dumps until the check holds (the lines travel through the server first).
-bool dumpUntil(Dump &dump, qint64 pid, const QString &path, const std::function<bool(const Dump &)> &check)
-{
-    return QTest::qWaitFor([&] { return dump.take(pid, path) && check(dump); }, 15000);
-}
 
 bool setChatValues()
 {

@@ -1,10 +1,12 @@
 // The built chat client talks and exchanges files over direct connections with a
 // second client through a real chat server. The built client is driven through the
-// typed-lines seam and its windows are read from their logs; the second client
+// typed-lines seam and its windows are read from their logs (in the data folder,
+// whatever folder it was started in); the second client
 // runs in this process with real windows.
 
 #include "common/registry.h"
 #include "platform/registrystore.h"
+#include "tests/chat/builtchatclient.h"
 #include "tests/chat/dcc/dccwindowsrig.h"
 #include "tests/chat/freshregistry.h"
 #include "tests/support/ngircdfixture.h"
@@ -17,40 +19,6 @@
 
 using namespace ferry;
 
-namespace {
-
-// The built client with its own prompt answers and typed-lines file; its window
-// logs land in its working folder.
-struct BuiltClient {
-    QString folder;
-    QString typed;
-    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
-
-    BuiltClient(const test::TestEnv &env, const QString &dir, const QStringList &answers)
-        : folder(dir), typed(dir + QStringLiteral("/typed.txt"))
-    {
-        writeFileBytes(dir + QStringLiteral("/answers.txt"), answers.join(u'\n').toUtf8() + '\n');
-        writeFileBytes(typed, QByteArray());
-        QProcessEnvironment e = env.environment();
-        e.insert(QStringLiteral("FERRY_PROMPTS"), dir + QStringLiteral("/answers.txt"));
-        e.insert(QStringLiteral("FERRY_TYPED_LINES"), typed);
-        // The second client in this process holds the game-service port of the test's offset.
-        e.insert(QStringLiteral("FERRY_PORT_OFFSET"), QString::number(env.portOffset() + 7));
-        process->setProcessEnvironment(e);
-        process->setWorkingDirectory(dir);
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->start(test::TestEnv::program(QStringLiteral("tavern97")), {});
-    }
-    ~BuiltClient() { test::stopProcess(*process); }
-
-    bool type(const QString &line) { return writeFileBytes(typed, line.toUtf8() + '\n', QIODevice::Append); }
-    QStringList log(const QString &window) const
-    {
-        return QString::fromUtf8(readFileBytes(folder + u'/' + window)).split(u'\n', Qt::SkipEmptyParts);
-    }
-};
-
-} // namespace
 
 class TestTavern97Dcc : public QObject {
     Q_OBJECT

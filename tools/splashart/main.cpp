@@ -3,6 +3,8 @@
 //   splashart tavern <file>   the chat client's picture ("The Hearthside 97")
 //   splashart lanway <dir>    the control center's picture <dir>/174 (300x232)
 //                             and its status strip <dir>/187 (300x20)
+//   splashart icons <dir>     the program icons <dir>/tavern97.png and
+//                             <dir>/ferrycc.png (64x64, for windows and menus)
 //
 // Each picture is painted in true colour, then reduced to its own 256-colour
 // palette of ramps with error diffusion and written with CDIB.
@@ -187,6 +189,63 @@ QList<QRgb> lanwayPalette()
     return palette;
 }
 
+// The chat client's program icon: a fire in a stone hearth.
+QImage drawTavernIcon(int size)
+{
+    QImage art(size, size, QImage::Format_ARGB32);
+    art.fill(Qt::transparent);
+    QPainter p(&art);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+    p.setPen(QPen(QColor(0x30, 0x14, 0x06), 2));
+    p.setBrush(QColor(0x8a, 0x5a, 0x3a));
+    p.drawRoundedRect(QRectF(3, 3, 58, 58), 10, 10);
+    QPainterPath arch;
+    arch.moveTo(16, 58);
+    arch.lineTo(16, 34);
+    arch.arcTo(16, 14, 32, 36, 180, -180);
+    arch.lineTo(48, 58);
+    arch.closeSubpath();
+    p.fillPath(arch, QColor(0x18, 0x08, 0x02));
+    QRadialGradient glow(32, 56, 24);
+    glow.setColorAt(0, QColor(0xff, 0xf0, 0xb0));
+    glow.setColorAt(0.4, QColor(0xff, 0x90, 0x20));
+    glow.setColorAt(1, QColor(0x60, 0x18, 0x04, 0));
+    p.fillPath(arch, glow);
+    QPainterPath flame;
+    flame.moveTo(24, 56);
+    flame.cubicTo(20, 44, 30, 38, 32, 26);
+    flame.cubicTo(36, 38, 46, 44, 40, 56);
+    flame.closeSubpath();
+    p.fillPath(flame, QColor(0xff, 0xc8, 0x40, 230));
+    return art;
+}
+
+// The control center's program icon: a ferry on the water.
+QImage drawLanwayIcon(int size)
+{
+    QImage art(size, size, QImage::Format_ARGB32);
+    art.fill(Qt::transparent);
+    QPainter p(&art);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+    QLinearGradient sky(0, 0, 0, 64);
+    sky.setColorAt(0, QColor(0x90, 0xc8, 0xff));
+    sky.setColorAt(1, QColor(0x20, 0x50, 0xb0));
+    p.setPen(QPen(QColor(0x00, 0x20, 0x60), 2));
+    p.setBrush(sky);
+    p.drawRoundedRect(QRectF(3, 3, 58, 58), 10, 10);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x00, 0x00, 0x80));
+    p.drawRect(QRectF(4, 44, 56, 16));
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygonF({QPointF(8, 32), QPointF(56, 32), QPointF(48, 46), QPointF(16, 46)}));
+    p.setBrush(QColor(0xe0, 0x10, 0x10));
+    p.drawRect(QRectF(22, 18, 18, 14));
+    p.drawRect(QRectF(28, 8, 6, 10));
+    return art;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -203,8 +262,13 @@ int main(int argc, char **argv)
         if (writeDib(drawLanway(), palette, dir.filePath(QStringLiteral("174")))
             && writeDib(drawLanwayStrip(), palette, dir.filePath(QStringLiteral("187"))))
             return 0;
+    } else if (args.size() == 3 && args[1] == QLatin1String("icons")) {
+        const QDir dir(args[2]);
+        if (drawTavernIcon(64).save(dir.filePath(QStringLiteral("tavern97.png")))
+            && drawLanwayIcon(64).save(dir.filePath(QStringLiteral("ferrycc.png"))))
+            return 0;
     } else {
-        err << "usage: splashart tavern <file> | splashart lanway <dir>\n";
+        err << "usage: splashart tavern <file> | splashart lanway <dir> | splashart icons <dir>\n";
         return 2;
     }
     err << "splashart: cannot write the pictures\n";

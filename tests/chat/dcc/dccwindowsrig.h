@@ -13,22 +13,12 @@
 #include "chat/windows/chatframe.h"
 #include "chat/windows/mainframe.h"
 #include "chat/windows/windowtabs.h"
+#include "tests/support/filebytes.h"
 
 #include <QFile>
 #include <QMdiArea>
 #include <QStringList>
 
-// Whole-file helpers for the files the transfers carry.
-inline QByteArray readFileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-inline bool writeFileBytes(const QString &path, const QByteArray &data, QIODevice::OpenMode mode = QIODevice::WriteOnly)
-{
-    QFile f(path);
-    return f.open(mode) && f.write(data) == data.size();
-}
 // Bytes that differ from block to block, so a misplaced block shows.
 inline QByteArray filePattern(qsizetype size, int seed)
 {
