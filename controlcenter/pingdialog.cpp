@@ -14,6 +14,16 @@ PingDialog::PingDialog(const QString &address, QWidget *parent, int echoTimeoutM
     m_list->setObjectName(QStringLiteral("pingLines"));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    // Room for four whole lines of the longest kind, and for the whole title.
+    EchoResult widest;
+    widest.status = EchoResult::Status::Reply;
+    widest.roundTripMs = 99999;
+    widest.ttl = 255;
+    const QFontMetrics metrics = m_list->fontMetrics();
+    const int frame = 2 * m_list->frameWidth() + 8;
+    m_list->setMinimumSize(metrics.horizontalAdvance(lineFor(address, widest)) + frame,
+                           kLineCount * (metrics.height() + 2) + frame);
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 120);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_list);
     layout->addWidget(buttons);

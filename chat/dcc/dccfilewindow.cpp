@@ -88,7 +88,7 @@ QString CDCCFView::SizeText(std::uint64_t bytes)
         return QStringLiteral("%1 KB").arg(double(bytes) / 1024, 0, 'f', 1);
     if (bytes < 1024ull * 1024 * 1024)
         return QStringLiteral("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
-    return QStringLiteral("%1 GB").arg(double(bytes) / (1024.0 * 1024 * 1024), 0, 'f', 2);
+    return QStringLiteral("%1 GB").arg(double(bytes) / (1024.0 * 1024 * 1024), 0, 'f', 1);
 }
 
 QString CDCCFView::TransferDetails(std::uint64_t done, std::uint64_t total, qint64 elapsedMs)

@@ -1,4 +1,5 @@
 #include "controlcenter/pingdialog.h"
+#include "tests/support/wholetexts.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -34,6 +35,11 @@ private slots:
         const QRegularExpression reply(QStringLiteral("^Reply from 127\\.0\\.0\\.1 : Time=\\d+ms TTL=\\d+$"));
         for (const QString &line : dialog.lines())
             QVERIFY2(reply.match(line).hasMatch(), qPrintable(line));
+
+        // Shown, every line and the title are whole.
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(test::clippedTexts(dialog), QStringList());
 
         // Further ticks add nothing: the dialog always shows four lines.
         dialog.onTimerTick();
