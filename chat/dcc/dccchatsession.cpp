@@ -10,6 +10,7 @@ namespace {
 
 constexpr char kActionPrefix[] = "\x01" "ACTION";
 constexpr qsizetype kActionPrefixLength = 7;
+constexpr char kCtcpMessagePrefix[] = "CTCP_MESSAGE ";
 
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 
@@ -154,7 +155,11 @@ void CDCCChatSession::cutLines()
 
 void CDCCChatSession::showPeerLine(const QByteArray &raw)
 {
-    const QByteArray line = raw.trimmed();
+    QByteArray line = raw.trimmed();
+    // Some clients (irssi) put "CTCP_MESSAGE " before a CTCP request in a direct
+    // chat: its /me arrives as "CTCP_MESSAGE \x01ACTION text\x01".
+    if (line.startsWith(kCtcpMessagePrefix) && isAction(line.mid(qsizetype(sizeof kCtcpMessagePrefix) - 1)))
+        line.remove(0, qsizetype(sizeof kCtcpMessagePrefix) - 1);
     if (line.isEmpty())
         return;
     if (isAction(line))

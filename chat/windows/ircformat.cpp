@@ -86,6 +86,10 @@ IrcFormattedLine ParseIrcFormatting(const QString &line)
     IrcStyle style;
     bool anyStyle = false;
     const auto startRun = [&] {
+        // A line from a hostile peer may switch styles at every character; past a
+        // bound the rest keeps the last style (the codes are still taken out).
+        if (out.runs.size() >= kMaxIrcRuns && out.runs.last().start != out.runs.last().end)
+            return;
         if (!out.runs.isEmpty() && out.runs.last().start == out.runs.last().end)
             out.runs.last().style = style; // nothing was written in the previous style
         else

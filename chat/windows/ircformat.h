@@ -32,6 +32,9 @@ struct IrcRun {
     IrcStyle style;
 };
 
+// Style runs kept per line at the most.
+inline constexpr qsizetype kMaxIrcRuns = 256;
+
 struct IrcFormattedLine {
     QString plain;
     QList<IrcRun> runs; // cover the plain text in order, without gaps; none for plain text

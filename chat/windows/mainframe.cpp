@@ -9,6 +9,7 @@
 #include "chat/windows/fkeysdlg.h"
 #include "chat/windows/formcontrols.h"
 #include "chat/windows/highlightdlg.h"
+#include "chat/windows/inputline.h"
 #include "chat/windows/promptservice.h"
 #include "chat/windows/setupdlg.h"
 #include "chat/windows/textfielddlg.h"
@@ -474,10 +475,15 @@ void CMainFrame::ShowChannelList(const QStringList &entries)
 
 void CMainFrame::ApplyFont()
 {
-    // Every window with a message view: chat windows and DCC chat windows alike.
-    for (QMdiSubWindow *w : m_mdi->subWindowList())
+    // Every window with a message view: chat windows and DCC chat windows alike, and
+    // their input lines.
+    const MessageViewSettings s = ViewSettings();
+    for (QMdiSubWindow *w : m_mdi->subWindowList()) {
         for (CMessageView *view : w->findChildren<CMessageView *>())
             view->ApplyFont();
+        for (CInputLine *line : w->findChildren<CInputLine *>())
+            line->ApplyFont(s.fontName, s.fontSize);
+    }
 }
 
 void CMainFrame::EndSplash()

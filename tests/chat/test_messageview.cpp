@@ -1,6 +1,7 @@
 // The message view on an offscreen screen, with a fake of the rest of the client.
 
 #include "chat/windows/fontbystyle.h"
+#include "chat/windows/ircformat.h"
 #include "chat/windows/messageview.h"
 #include "platform/prompts.h"
 #include "tests/support/testenv.h"
@@ -152,6 +153,19 @@ private slots:
         QCOMPARE(formatAt(view, positionOf(view, "rev")).background().color(), QColor(0x33, 0x22, 0x11));
         QCOMPARE(formatAt(view, positionOf(view, "green")).foreground().color(), QColor(0, 0xFF, 0));
         QCOMPARE(fileContents(view.logPath()), (first + QStringLiteral("\ngreen\n")).toUtf8());
+
+        // A style switch at every character: the text stays whole, the pieces bounded.
+        QString flicker;
+        for (int i = 0; i < 2000; ++i)
+            flicker += QStringLiteral("\x02x");
+        view.addLine(flicker, 0);
+        view.flush();
+        const QTextBlock last = view.document()->lastBlock().previous();
+        QCOMPARE(last.text(), QString(2000, u'x'));
+        int pieces = 0;
+        for (auto it = last.begin(); !it.atEnd(); ++it)
+            ++pieces;
+        QVERIFY(pieces <= kMaxIrcRuns);
     }
 
     void scrollbackIsBoundedByBytesToo()

@@ -4,7 +4,8 @@
 # Starts ngircd on a free loopback port, the built tavern97 (offscreen, with a
 # private FERRY_HOME, shared block, prompt answers and typed-lines file) and irssi
 # inside a private tmux server, then checks:
-#   1. a DCC chat offered by tavern97 and accepted by irssi carries a line each way;
+#   1. a DCC chat offered by tavern97 and accepted by irssi carries a line each way,
+#      and irssi's action shows as "* nick text";
 #   2. a file sent by tavern97 ("/dcc send") arrives at irssi byte-identical;
 #   3. a file sent by irssi arrives at tavern97 byte-identical.
 # Needs: a built tree (FERRY_BIN_DIR, or BUILD_DIR/bin, default build/bin), ngircd, irssi, tmux.
@@ -53,7 +54,8 @@ irssi_saw() { # (no pipe into grep -q: pipefail would count its early exit as a 
   grep -qF -- "$1" <<<"$seen"
 }
 tavern_type() { printf '%s\n' "$1" >>"$work/typed.txt"; }
-tavern_log() { grep -qxF -- "$2" "$work/client/$1"; }
+# The client's window logs live in the logs folder of its data folder.
+tavern_log() { grep -qxF -- "$2" "$FERRY_HOME/logs/$1"; }
 
 # The chat server.
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
@@ -114,6 +116,8 @@ tavern_type "$(printf 'DCC Chat ipeer\thello irssi, from the hearth')"
 irssi_keys "/msg =Tester hello hearth, from irssi"
 check "chat line from tavern97 reaches irssi" waitfor 15 irssi_saw "hello irssi, from the hearth"
 check "chat line from irssi reaches tavern97" waitfor 15 tavern_log "DCC Chat ipeer" "<ipeer> hello hearth, from irssi"
+irssi_keys "/action =Tester waves from irssi"
+check "an action from irssi shows as an action" waitfor 15 tavern_log "DCC Chat ipeer" "* ipeer waves from irssi"
 
 # 2. tavern97 sends a file to irssi.
 head -c 200000 /dev/urandom >"$work/from_tavern.bin"

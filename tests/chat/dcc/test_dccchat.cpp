@@ -156,11 +156,13 @@ private slots:
         chat.say("\x01" "ACTION dances\x01\n");
         chat.say("\x01" "action dances\x01\n");
         chat.say("\x01" "ACTION limps\n");
-        QTRY_COMPARE(chat.window.lines.size(), 4);
+        chat.say("CTCP_MESSAGE \x01" "ACTION waves\x01\n"); // irssi's /me
+        QTRY_COMPARE(chat.window.lines.size(), 5);
         QCOMPARE(chat.window.lines[1], (Line{"* bob dances", DccColour::Action}));
         QCOMPARE(chat.window.lines[2], (Line{"<bob> \x01" "action dances\x01", DccColour::Normal}));
         // Without the closing byte 1 nothing of the action text is lost.
         QCOMPARE(chat.window.lines[3], (Line{"* bob limps", DccColour::Action}));
+        QCOMPARE(chat.window.lines[4], (Line{"* bob waves", DccColour::Action}));
     }
 
     void undecodableBytesAreReadAsWindows1252()
