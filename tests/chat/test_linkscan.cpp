@@ -164,7 +164,12 @@ private slots:
         log.writeLine("after close"); // ignored
         QCOMPARE(readAll(dir.filePath("#chan")), QByteArray("one\nzwei \xc3\xbc\nthree\n"));
 
-        QVERIFY(!log.open(dir.filePath("missing/folder"), "#chan"));
+        // A missing folder is made; one that cannot be (a file in the way) fails the open.
+        QVERIFY(log.open(dir.filePath("logs/made"), "#chan"));
+        QVERIFY(QFile::exists(dir.filePath("logs/made/#chan")));
+        QFile blocker(dir.filePath("blocked"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        QVERIFY(!log.open(dir.filePath("blocked/logs"), "#chan"));
         QVERIFY(!log.isOpen());
     }
 };

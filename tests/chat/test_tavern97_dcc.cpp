@@ -55,7 +55,9 @@ private slots:
         QVERIFY(creator);
         const QString clientDir = dir.filePath(QStringLiteral("client"));
         QVERIFY(QDir().mkpath(clientDir));
-        BuiltClient tavern(env, clientDir, {QStringLiteral("yes"), QStringLiteral("file:") + savedByTavern});
+        // The second client in this process holds the game-service port of the test's offset.
+        BuiltClient tavern(env, clientDir, {QStringLiteral("yes"), QStringLiteral("file:") + savedByTavern},
+                           {{QStringLiteral("FERRY_PORT_OFFSET"), QString::number(env.portOffset() + 7)}});
         QVERIFY(tavern.process->waitForStarted(5000));
 
         DccSide peer(QStringLiteral("peer"));
