@@ -93,7 +93,7 @@ bool CDCCTransfer::StartReceive(std::uint32_t address, std::uint32_t port, const
     m_resumeWait = new QTimer(this);
     m_resumeWait->setSingleShot(true);
     connect(m_resumeWait, &QTimer::timeout, this, &CDCCTransfer::startAfresh);
-    m_resumeWait->start(kResumeWaitMs);
+    m_resumeWait->start(m_resumeWaitMs);
     reportProgress();
     return true;
 }

@@ -74,6 +74,8 @@ public:
     // the ".part" continues the file there; true when it was taken.
     bool AcceptResume(const QString &nick, std::uint32_t port, std::uint32_t position);
 
+    // How long StartReceive waits for an ACCEPT (kResumeWaitMs by default).
+    void SetResumeWait(int ms) { m_resumeWaitMs = ms; }
     // Bytes the sender keeps in flight unacknowledged (kSendWindow by default).
     void SetSendWindow(qint64 bytes) { m_window = std::max<qint64>(bytes, 1); }
     // Bytes the sender hands to the socket in one send (kSendChunk by default).
@@ -139,6 +141,7 @@ private:
     QString m_peerNick;
     qint64 m_window = kSendWindow;
     qint64 m_chunk = kSendChunk;
+    int m_resumeWaitMs = kResumeWaitMs;
     bool m_filling = false;
     bool m_resumed = false;
     bool m_awaitingAccept = false;

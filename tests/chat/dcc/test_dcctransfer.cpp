@@ -272,6 +272,20 @@ private slots:
         QVERIFY(!QFile::exists(target + ".part"));
     }
 
+    void senderThatCannotResumeGetsTheWholeFileAsked()
+    {
+        RawSender t;
+        QVERIFY(writeFile(t.dir.filePath("target.bin.part"), "stale half"));
+        t.receiver.SetResumeWait(100);
+        QVERIFY(t.open(20)); // connects once no ACCEPT came
+        const QByteArray data = randomBytes(20);
+        t.send(data);
+        QCOMPARE(readExactly(*t.peer, 4), ackBytes(20));
+        t.peer->disconnectFromHost();
+        QTRY_COMPARE(t.seen.finished, 1);
+        QCOMPARE(readFile(t.target), data);
+    }
+
     void receiverAcknowledgesRunningTotals()
     {
         RawSender t;
