@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 namespace ferry {
 
 QString dataDir()
@@ -26,7 +28,9 @@ QString dataFile(const QString &name)
 QString sharedBlockName()
 {
     const QString name = qEnvironmentVariable("FERRY_SHM_NAME");
-    return name.isEmpty() ? QStringLiteral("ferry_shared_mem") : name;
+    if (!name.isEmpty())
+        return name;
+    return QStringLiteral("ferry_shared_mem.%1").arg(::geteuid());
 }
 
 } // namespace ferry

@@ -11,7 +11,8 @@ QString dataDir();
 // A path inside dataDir().
 QString dataFile(const QString &name);
 
-// Name of the shared session block: $FERRY_SHM_NAME or "ferry_shared_mem".
+// Name of the shared session block: $FERRY_SHM_NAME, else "ferry_shared_mem." and
+// the user id, so that each user of the machine has a block of their own.
 QString sharedBlockName();
 
 } // namespace ferry

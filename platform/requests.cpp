@@ -24,6 +24,11 @@ QString blockPrefix()
     return block;
 }
 
+QByteArray requestLine(Request request)
+{
+    return request == Request::Close ? CloseLine : request == Request::DumpWindows ? DumpLine : FrontLine;
+}
+
 } // namespace
 
 QString endpointName(qint64 pid)
@@ -43,13 +48,28 @@ bool sendRequest(qint64 pid, Request request, int timeoutMs)
     return sendRequest(endpointName(pid), request, timeoutMs);
 }
 
+bool postRequest(qint64 pid, Request request)
+{
+    if (pid <= 0)
+        return false;
+    QLocalSocket socket;
+    socket.connectToServer(endpointName(pid));
+    // A local connection is made at once while the receiver's queue has room; a
+    // receiver whose queue is full is not waited for.
+    if (socket.state() != QLocalSocket::ConnectedState)
+        return false;
+    const QByteArray line = requestLine(request);
+    // A few bytes into an empty socket buffer: written whole, or not at all.
+    return socket.write(line) == line.size() && socket.flush();
+}
+
 bool sendRequest(const QString &endpoint, Request request, int timeoutMs)
 {
     QLocalSocket socket;
     socket.connectToServer(endpoint);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(request == Request::Close ? CloseLine : request == Request::DumpWindows ? DumpLine : FrontLine);
+    socket.write(requestLine(request));
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
     QByteArray reply;

@@ -29,6 +29,12 @@ bool sendRequest(qint64 pid, Request request, int timeoutMs = 3000);
 // The same to whoever listens on a given endpoint name.
 bool sendRequest(const QString &endpoint, Request request, int timeoutMs = 3000);
 
+// Delivers a request without waiting for the receiver to take it: the line is
+// handed to the system's socket queue and the call returns, so a receiver that
+// hangs cannot hold the caller's user-interface thread. False when nothing
+// listens there or the connection cannot be had at once.
+bool postRequest(qint64 pid, Request request);
+
 // Receives requests for this process. Signals arrive on the thread the receiver
 // lives on (the UI thread), after the sender has its confirmation.
 class Receiver : public QObject {

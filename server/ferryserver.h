@@ -27,7 +27,7 @@ struct Config {
     int maxPlayers = 32;
     QByteArray chatServer;                           // host:port advertised in the directory
     QList<ferry::datagrams::ServerEntry> others;     // further servers for the directory
-    QList<QByteArray> operators;                     // nicknames allowed to ban and remove
+    QList<Operator> operators;                       // who may ban and remove, from where
     QHostAddress tunnelAddress;                      // given to players; default: the listening address
     quint16 tunnelPort = 0;                          // listened on and given to players; default 2211
     bool tracker = true;                             // answer directory requests on the tracker port

@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <csignal>
+
 using namespace ferry;
 using requests::Request;
 
@@ -33,6 +35,28 @@ private slots:
 
         // Nobody listens any more: the request is reported undelivered.
         QVERIFY(!requests::sendRequest(pid, Request::Close, 500));
+    }
+
+    void postedRequestDoesNotWaitForAHungReceiver()
+    {
+        test::TestEnv env;
+        auto peer = env.start(QStringLiteral("shmpeer"), {"listen"});
+        QCOMPARE(test::readLine(*peer), QByteArray("listening"));
+        const qint64 pid = peer->processId();
+        // Stopped, it answers nothing; the posted request is queued and the caller goes on.
+        QCOMPARE(::kill(pid_t(pid), SIGSTOP), 0);
+        QVERIFY(requests::postRequest(pid, Request::Close));
+        QCOMPARE(::kill(pid_t(pid), SIGCONT), 0);
+        QCOMPARE(test::readLine(*peer), QByteArray("close"));
+        QVERIFY(peer->waitForFinished(5000));
+        QVERIFY(!requests::postRequest(pid, Request::Close));
+
+        // A receiver on this very thread cannot answer before the call returns.
+        requests::Receiver receiver;
+        QVERIFY(receiver.listen());
+        QSignalSpy close(&receiver, &requests::Receiver::closeRequested);
+        QVERIFY(requests::postRequest(QCoreApplication::applicationPid(), Request::Close));
+        QTRY_COMPARE(close.count(), 1);
     }
 
     void endpointsBelongToOneBlockAndOneProcess()
