@@ -1,8 +1,10 @@
 #include "platform/paths.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ferry {
@@ -23,6 +25,28 @@ QString dataDir()
 QString dataFile(const QString &name)
 {
     return dataDir() + QLatin1Char('/') + name;
+}
+
+namespace {
+
+// A directory itself (no link to one), the user's own, with no access for others.
+bool isPrivateDir(const QByteArray &path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+        && (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+} // namespace
+
+QString privateRuntimeDir()
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isPrivateDir(runtime))
+        return QString::fromLocal8Bit(runtime);
+    const QByteArray own = QFile::encodeName(QDir::tempPath() + QStringLiteral("/lanway98-%1").arg(::geteuid()));
+    ::mkdir(own.constData(), 0700);
+    return isPrivateDir(own) ? QFile::decodeName(own) : QString();
 }
 
 QString sharedBlockName()

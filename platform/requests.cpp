@@ -17,11 +17,15 @@ const QByteArray DumpLine = "dump\n";
 const QByteArray AckLine = "ok\n";
 constexpr qint64 MaxLine = 16;
 
+// In the user's private folder no other local user can take a name first and
+// answer in a program's place; the temporary folder shared by all serves only
+// when there is no such folder.
 QString blockPrefix()
 {
     QString block = sharedBlockName();
     block.replace(QLatin1Char('/'), QLatin1Char('_'));
-    return block;
+    const QString folder = privateRuntimeDir();
+    return folder.isEmpty() ? block : folder + QLatin1Char('/') + block;
 }
 
 QByteArray requestLine(Request request)

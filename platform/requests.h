@@ -6,7 +6,8 @@
 // The chat client listens on a local socket whose name is derived from the shared
 // block's name and its own process id, so each copy has its own address and test
 // runs side by side do not meet. The control center, of which one runs per block,
-// listens on a name derived from the block's name alone.
+// listens on a name derived from the block's name alone. The sockets lie in the
+// user's private runtime folder (paths.h), where no other user can put one first.
 
 #include <QObject>
 #include <QString>

@@ -358,6 +358,24 @@ private slots:
         QCOMPARE(ask(impostor, bytesOf({5})), bytesOf({133}));
     }
 
+    void strangersGetABoundedNumberOfAnswers()
+    {
+        if (m_aliceAddress == m_carolAddress)
+            QSKIP("the strangers need addresses of their own");
+        // One byte asks for a directory many times its size: an address that has not
+        // signed on (and may be forged) gets 16 answers in 10 s, a second address its own.
+        Client flooder(QStringLiteral("127.0.0.6")), other(QStringLiteral("127.0.0.7"));
+        for (int i = 0; i < 24; ++i)
+            flooder.send(i % 2 ? QByteArray("Q") : QByteArray("?"), m_server, i % 2 ? m_trackerPort : m_serverPort);
+        int answers = 0;
+        while (flooder.receive(500))
+            ++answers;
+        QCOMPARE(answers, 16);
+        other.send("Q", m_server, m_trackerPort);
+        QVERIFY(other.receive());
+        QTRY_VERIFY_WITH_TIMEOUT(output().contains("127.0.0.6 asked too often, not answered"), 3000);
+    }
+
     void portsInUseOrBadOptionsEndAtOnce()
     {
         const auto second = m_env->start(QStringLiteral("ferryd"), {QStringLiteral("--address"), m_server.toString()});
