@@ -36,6 +36,8 @@ inline constexpr char kFileOfferRefused[] = "** DCC offer of file %1 from %2 ref
 inline constexpr char kRequestRefused[] = "** A request for file %1 from %2 was refused: %3 offers wait for a connection already.";
 inline constexpr char kRequestUnanswered[] = "** The offer of file %1 to %2 was withdrawn: nobody connected within %3 seconds.";
 inline constexpr char kTransferBadOffer[] = "** DCC offer of file %1 refused: address %2 port %3 cannot be connected to.";
+inline constexpr char kResumeAsked[] = "** Asking %1 to continue file %2 from byte %3";
+inline constexpr char kResumeGranted[] = "** %1 continues file %2 from byte %3";
 
 // Prompts
 inline constexpr char kChatPromptCaption[] = "DCC Chat";
