@@ -5,8 +5,10 @@
 #include "chat/launchpad/launchpaddlg.h"
 #include "chat/windows/mainframe.h"
 #include "common/homewardnote.h"
+#include "platform/ipxtransport.h"
 #include "platform/launcher.h"
 #include "platform/paths.h"
+#include "protocol/bytes.h"
 #include "protocol/ports.h"
 #include "platform/processes.h"
 #include "platform/prompts.h"
@@ -143,11 +145,9 @@ CStartContext CLaunchpad::StartContext() const
     CStartContext context;
     context.findProgram = [](const QString &name) { return ferry::launcher::findProgram(name); };
     context.dosboxIpxConfig = dosboxIpxConfig();
-    // Two players on one machine use loopback addresses of their own; everyone else 127.0.0.1.
-    const auto &own = m_app.Identity().address;
-    context.ipxHost = own[0] == 127
-                          ? QStringLiteral("%1.%2.%3.%4").arg(int(own[0])).arg(int(own[1])).arg(int(own[2])).arg(int(own[3]))
-                          : QString::fromLatin1(ferry::kLoopbackAddress);
+    // DOSBox connects to the control center's local IPX endpoint for this player.
+    const std::uint32_t own = ferry::bytes::getBe32(m_app.Identity().address.data());
+    context.ipxHost = ferry::IpxTransport::endpointAddress(own).toString();
     context.ipxPort = ferry::port(ferry::kIpxEndpointPort);
     return context;
 }
