@@ -10,7 +10,16 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 export QT_QPA_PLATFORM=offscreen
 start=$SECONDS
-stage() { echo "== $1 ($((SECONDS - start)) s so far)"; }
+timesfile=$(mktemp)
+trap 'rm -f "$timesfile"' EXIT
+# Each stage line says the time so far and the processor time (user and system) of
+# everything run so far: the latter does not depend on the machine's load.
+stage() {
+  times >"$timesfile"  # in this shell: a subshell has no children of its own
+  local cpu
+  cpu=$(tail -1 "$timesfile" | awk '{ split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%d", u[1] * 60 + u[2] + s[1] * 60 + s[2] }')
+  echo "== $1 ($((SECONDS - start)) s so far, $cpu s processor time)"
+}
 
 if [ "${FERRY_SANITIZE:-}" != 1 ]; then
   stage "plain build"
