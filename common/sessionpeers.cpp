@@ -20,7 +20,7 @@ bool bringChatClientToFront(const SharedBlock &block)
 bool askChatClientToClose(const SharedBlock &block)
 {
     const qint64 pid = runningChatClient(block);
-    return pid != 0 && requests::sendRequest(pid, requests::Request::Close);
+    return pid != 0 && requests::postRequest(pid, requests::Request::Close);
 }
 
 bool destroyChatClient(const SharedBlock &block)
@@ -38,6 +38,7 @@ QString creationFailureText(SharedMemory::Result result)
     case SharedMemory::Result::Absent:
     case SharedMemory::Result::InUse:
     case SharedMemory::Result::CannotCreate:
+    case SharedMemory::Result::Foreign:
         break;
     }
     return QStringLiteral("Unable to initialize memory.");

@@ -20,7 +20,8 @@ qint64 runningChatClient(const SharedBlock &block);
 // or it did not confirm.
 bool bringChatClientToFront(const SharedBlock &block);
 
-// Asks the chat client the block names to close through its normal shutdown.
+// Asks the chat client the block names to close through its normal shutdown. The
+// request is posted, not waited on: a chat client that hangs cannot hold the caller.
 bool askChatClientToClose(const SharedBlock &block);
 
 // Last resort at control center exit, for a chat client still running after it was
@@ -29,8 +30,8 @@ bool askChatClientToClose(const SharedBlock &block);
 bool destroyChatClient(const SharedBlock &block);
 
 // The control center's message when creating the block failed (59153 "Unable to
-// initialize memory." for a block it could not create or that another running
-// control center holds, 59154 "Unable to Map memory" for one it could not map);
+// initialize memory." for a block it could not create, that another running
+// control center holds, or that is not the user's own, 59154 "Unable to Map memory" for one it could not map);
 // empty for SharedMemory::Result::Ok.
 QString creationFailureText(SharedMemory::Result result);
 

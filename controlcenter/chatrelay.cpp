@@ -102,9 +102,48 @@ void ChatRelay::relayPing(const QByteArray &datagram)
     const auto relay = dg::wrapForRelay(datagram, g_relaySequence, m_host.ownAddress(), m_tickClock());
     if (!relay)
         return;
-    ++g_relaySequence;
+    const std::uint16_t sequence = g_relaySequence++;
     const QHostAddress to = relay->toPeer ? QHostAddress(relay->peerAddress) : QHostAddress(m_host.target());
+    if (dg::isType(datagram, dg::RelayType::PingRequest)) {
+        if (m_outstanding.size() >= kMaxOutstandingPings)
+            m_outstanding.removeFirst();
+        m_outstanding.append({sequence, to, m_tickClock()});
+    }
     m_host.sendToServerPort(to, relay->datagram);
+}
+
+std::optional<std::uint32_t> ChatRelay::takeOutstanding(std::uint16_t sequence, const QHostAddress &from)
+{
+    const std::uint32_t now = m_tickClock();
+    m_outstanding.removeIf([now](const OutstandingPing &p) { return now - p.sentTick > kPingAnswerWindowMs; });
+    for (qsizetype i = 0; i < m_outstanding.size(); ++i) {
+        const OutstandingPing &p = m_outstanding[i];
+        if (p.sequence == sequence && p.to.isEqual(from, QHostAddress::TolerantConversion))
+            return m_outstanding.takeAt(i).sentTick;
+    }
+    return std::nullopt;
+}
+
+void ChatRelay::handlePeerPing(const QByteArray &datagram, const QHostAddress &from)
+{
+    const auto ping = dg::decodePeerPing(datagram);
+    if (!ping)
+        return;
+    if (ping->record.type == dg::typeByte(dg::RelayType::PingRequest)) {
+        // Answered to where it came from, never to an address written inside it.
+        if (const auto action = dg::handlePeerPing(datagram, m_host.ownNickname(), 0))
+            m_host.sendToServerPort(from, action->datagram);
+        return;
+    }
+    // Anyone can send a datagram from port 2210: only the answer to a ping of ours,
+    // from where it went, is passed on, and only as the ping record.
+    if (ping->record.type != dg::typeByte(dg::RelayType::PingAnswer))
+        return;
+    const auto sentTick = takeOutstanding(ping->sequence, from);
+    if (!sentTick)
+        return;
+    if (const auto action = dg::handlePeerPing(datagram, m_host.ownNickname(), m_tickClock() - *sentTick))
+        sendToChatClient(action->datagram);
 }
 
 bool ChatRelay::handleServerDatagram(const QByteArray &datagram, const QHostAddress &from, bool fromChosenServer)
@@ -113,13 +152,7 @@ bool ChatRelay::handleServerDatagram(const QByteArray &datagram, const QHostAddr
     if (!type)
         return false;
     if (dg::isType(datagram, dg::ServerType::PeerPing) || dg::isType(datagram, dg::ServerType::PeerPingRelayed)) {
-        const auto action = dg::handlePeerPing(datagram, m_host.ownNickname(), m_tickClock());
-        if (!action)
-            return true;
-        if (action->kind == dg::PeerPingAction::AnswerSender)
-            m_host.sendToServerPort(from, action->datagram);
-        else
-            sendToChatClient(action->datagram);
+        handlePeerPing(datagram, from);
         return true;
     }
     const bool relayType = dg::isNoticeType(*type) || *type == dg::typeByte(dg::ServerType::IdentificationProbe)

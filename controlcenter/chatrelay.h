@@ -12,11 +12,13 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QUdpSocket;
 
@@ -48,9 +50,15 @@ public:
     // The millisecond tick count the ping times are measured with.
     void setTickClock(std::function<std::uint32_t()> clock) { m_tickClock = std::move(clock); }
 
+    // How long a ping of ours waits for its answer, and how many may wait at once.
+    static constexpr std::uint32_t kPingAnswerWindowMs = 60 * 1000;
+    static constexpr int kMaxOutstandingPings = 32;
+
     // A datagram from the server port of `from`. Handles notices, the identification
-    // probe and service replies when they come from the chosen server, and peer
-    // pings from anyone. False when its type is none of these.
+    // probe and service replies when they come from the chosen server. Of the peer
+    // pings, a request from anyone is answered to its sender; an answer reaches the
+    // chat client only when it answers an outstanding ping of ours (its sequence
+    // number) and comes from where that ping went. False when its type is none of these.
     bool handleServerDatagram(const QByteArray &datagram, const QHostAddress &from, bool fromChosenServer);
 
     // A datagram the chat client sent to the relay.
@@ -61,10 +69,20 @@ public:
     void sendToChatClient(const QByteArray &datagram);
 
 private:
+    struct OutstandingPing {
+        std::uint16_t sequence = 0;
+        QHostAddress to;
+        std::uint32_t sentTick = 0;
+    };
+
     void readChatClient();
     void relayPing(const QByteArray &datagram);
+    void handlePeerPing(const QByteArray &datagram, const QHostAddress &from);
+    // The tick the matching ping went out at, forgetting it: one answer per ping.
+    std::optional<std::uint32_t> takeOutstanding(std::uint16_t sequence, const QHostAddress &from);
 
     Host m_host;
+    QList<OutstandingPing> m_outstanding;
     QUdpSocket *m_local = nullptr;
     std::function<std::uint32_t()> m_tickClock;
 };

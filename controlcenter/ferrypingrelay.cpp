@@ -33,7 +33,7 @@ std::optional<PingRelay> wrapForRelay(const QByteArray &fromChatClient, std::uin
 }
 
 std::optional<PeerPingAction> handlePeerPing(const QByteArray &datagram, const QByteArray &ownNickname,
-                                             std::uint32_t tickMs)
+                                             std::uint32_t elapsedMs)
 {
     const auto ping = decodePeerPing(datagram);
     if (!ping)
@@ -49,11 +49,10 @@ std::optional<PeerPingAction> handlePeerPing(const QByteArray &datagram, const Q
         action.datagram = answer;
         return action;
     }
-    QByteArray record = peerPingRecordBytes(datagram);
-    if (ping->record.type == typeByte(RelayType::PingAnswer)) {
-        auto *p = reinterpret_cast<unsigned char *>(record.data()) + kRecordTextOffset;
-        bytes::putLe32(p, tickMs - bytes::getLe32(p));
-    }
+    if (ping->record.type != typeByte(RelayType::PingAnswer))
+        return std::nullopt;
+    QByteArray record = peerPingRecordBytes(datagram).left(qsizetype(kRecordHeaderSize));
+    bytes::putLe32(reinterpret_cast<unsigned char *>(record.data()) + kRecordTextOffset, elapsedMs);
     action.kind = PeerPingAction::RelayToChatClient;
     action.datagram = record;
     return action;

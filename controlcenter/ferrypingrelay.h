@@ -36,10 +36,11 @@ struct PeerPingAction {
 };
 
 // A ping request (record type 5) is answered at once: the record becomes type 6
-// and carries the own nickname. Anything else is handed to the chat client; for
-// an answer (record type 6) the tick count stored at 17..20 becomes the time
-// elapsed since, in milliseconds. Refused when the markers or the length are wrong.
+// and carries the own nickname. An answer (record type 6) is handed to the chat
+// client as a bare ping record (its first 29 bytes) carrying elapsedMs, the time
+// since its ping went out, at 17..20. Refused when the markers or the length are
+// wrong, and for any other record: nothing but ping answers reaches the chat client.
 std::optional<PeerPingAction> handlePeerPing(const QByteArray &datagram, const QByteArray &ownNickname,
-                                             std::uint32_t tickMs);
+                                             std::uint32_t elapsedMs);
 
 } // namespace ferry::datagrams

@@ -65,6 +65,24 @@ void SelectAddressDialog::accept()
     QDialog::accept();
 }
 
+void SelectAddressDialog::offerFirst(const QList<QHostAddress> &addresses)
+{
+    const bool firstSelected = m_list->currentRow() <= 0;
+    const QString selected = m_list->currentItem() ? m_list->currentItem()->text() : QString();
+    for (qsizetype i = addresses.size(); i-- > 0;) {
+        const QString text = addresses[i].toString();
+        for (QListWidgetItem *item : m_list->findItems(text, Qt::MatchExactly))
+            delete m_list->takeItem(m_list->row(item));
+        m_list->insertItem(0, text);
+    }
+    const auto stillThere = m_list->findItems(selected, Qt::MatchExactly);
+    if (firstSelected || stillThere.isEmpty())
+        m_list->setCurrentRow(m_list->count() > 0 ? 0 : -1);
+    else
+        m_list->setCurrentItem(stillThere.first());
+    m_ok->setEnabled(m_list->count() > 0);
+}
+
 bool SelectAddressDialog::chooseText(const QString &text)
 {
     const QHostAddress address(text.trimmed());

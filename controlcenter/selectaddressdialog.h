@@ -32,6 +32,11 @@ public:
     // After OK: the address selected in the list; after "Find It!": the address found.
     QHostAddress chosenAddress() const { return m_chosen; }
 
+    // Puts the addresses at the top of the list (those already listed move up),
+    // for a list completed when a look-up answers. The first row stays selected
+    // when it was; otherwise the address selected stays selected.
+    void offerFirst(const QList<QHostAddress> &addresses);
+
     // Selects the given dotted address (the scripted answer of the prompt service).
     // An address not in the list is added to it. False when it is not an IPv4 address.
     bool chooseText(const QString &text);

@@ -112,7 +112,13 @@ bool ServerTree::startTracker()
         }
         QWidget *parent = m_tree->window();
         prompts::warning(parent, QLatin1String(messages::ErrorCaption), kTrackerSocketFailed);
-        SelectAddressDialog dialog(candidateAddresses(), parent);
+        // The interfaces' addresses at once; the host name's join them when the
+        // resolver answers, which may take seconds.
+        const QList<InterfaceAddress> interfaces = systemInterfaceAddresses();
+        SelectAddressDialog dialog(hostAddresses({}, interfaces), parent);
+        m_hostNameLookup(&dialog, [&dialog, interfaces](const QList<QHostAddress> &named) {
+            dialog.offerFirst(hostAddresses(named, interfaces));
+        });
         if (!prompts::execDialog(&dialog, dialog.windowTitle(),
                                  [&dialog](const QString &text) { dialog.chooseText(text); }))
             return false;
@@ -247,10 +253,43 @@ void ServerTree::handleDirectory(const QList<datagrams::ServerEntry> &entries)
         server.cluster = networkText(entry.cluster);
         server.http = networkText(entry.http);
         server.chatServer = networkText(entry.chatServer);
+        if (!hasServerRow(server.address) && serverCount() >= kMaxServers)
+            continue;
         addServer(server);
         if (server.users != 0)
             m_tracker->requestPlayerList(server.address);
     }
+}
+
+bool ServerTree::hasServerRow(const QString &address) const
+{
+    for (const QTreeWidgetItem *root : {m_activeRoot, m_availableRoot}) {
+        for (int i = 0; root && i < root->childCount(); ++i) {
+            const CKServer *server = serverOf(root->child(i));
+            if (server && server->address == address)
+                return true;
+        }
+    }
+    return false;
+}
+
+int ServerTree::serverCount() const
+{
+    return (m_activeRoot ? m_activeRoot->childCount() : 0) + (m_availableRoot ? m_availableRoot->childCount() : 0);
+}
+
+int ServerTree::playerCount() const
+{
+    // Players sit under active servers, directly or one level down in their task group.
+    int count = 0;
+    for (int i = 0; m_activeRoot && i < m_activeRoot->childCount(); ++i) {
+        const QTreeWidgetItem *server = m_activeRoot->child(i);
+        for (int j = 0; j < server->childCount(); ++j) {
+            const QTreeWidgetItem *child = server->child(j);
+            count += dynamic_cast<const CKGame *>(recordOf(child)) ? child->childCount() : 1;
+        }
+    }
+    return count;
 }
 
 QTreeWidgetItem *ServerTree::serverRowFor(const QHostAddress &address) const
@@ -283,14 +322,19 @@ void ServerTree::handlePlayerList(const QHostAddress &from, const QList<datagram
     QTreeWidgetItem *serverRow = m_activeRoot ? serverRowFor(from) : nullptr;
     if (!serverRow)
         return;
+    int kept = playerCount();
     for (const datagrams::PlayerEntry &entry : players) {
+        if (kept >= kMaxPlayers)
+            return;
         CKClient player(networkText(entry.address), networkText(entry.nickname));
         player.task = networkText(entry.task).trimmed().toLower();
         player.status = networkText(entry.status);
         player.operatorText = networkText(entry.operatorText);
         // A list answered twice (two refreshes in a row) shows each player once.
-        if (!listsPlayer(serverRow, player))
+        if (!listsPlayer(serverRow, player)) {
             addPlayer(serverRow, player);
+            ++kept;
+        }
     }
 }
 

@@ -12,6 +12,7 @@
 #include "protocol/directory.h"
 #include "controlcenter/servertreerecords.h"
 #include "controlcenter/settings.h"
+#include "platform/interfaceaddresses.h"
 
 #include <QHash>
 #include <QHostAddress>
@@ -66,6 +67,9 @@ public:
     // false when the tree runs without a tracker.
     bool startTracker();
     CTrackerSocket *tracker() const { return m_tracker.get(); }
+    // How the host name's addresses are looked up for the address choice (tests
+    // supply their own); the look-up never holds the user-interface thread.
+    void setHostNameLookup(HostNameLookup lookup) { m_hostNameLookup = std::move(lookup); }
 
     QTreeWidget *widget() const { return m_tree; }
     QTreeWidgetItem *activeRoot() const { return m_activeRoot; }
@@ -87,6 +91,11 @@ public:
     QTreeWidgetItem *addPlayer(QTreeWidgetItem *serverRow, const CKClient &player);
     // Removes a server row with its players (the registry entry stays).
     void removeServer(QTreeWidgetItem *serverRow);
+
+    // The most servers and players the tracker's and the servers' answers may
+    // make the tree hold; further ones are dropped.
+    static constexpr int kMaxServers = 1000;
+    static constexpr int kMaxPlayers = 1000;
 
     // The tracker's answers.
     void handleDirectory(const QList<datagrams::ServerEntry> &servers);
@@ -147,6 +156,9 @@ private:
     std::optional<bool> takeServerRow(const QString &address);
     QTreeWidgetItem *placeServer(const CKServer &server, bool intoActiveList);
     QTreeWidgetItem *serverRowFor(const QHostAddress &address) const;
+    bool hasServerRow(const QString &address) const;
+    int serverCount() const;
+    int playerCount() const;
     void refreshSelected();
     void toggleAlwaysInActiveList();
     void toggleLocalServer();
@@ -169,6 +181,7 @@ private:
     SortMode m_sortMode = PlayersByTask;
     bool m_localServer = false;
     QString m_lastSearch;
+    HostNameLookup m_hostNameLookup = lookUpHostNameAddresses;
 };
 
 } // namespace ferry

@@ -1,6 +1,7 @@
 #include "controlcenter/settingsstore.h"
 
 #include "common/registry.h"
+#include "platform/regfile.h"
 #include "platform/registrystore.h"
 
 #include <QDir>
@@ -17,14 +18,27 @@ void writeFlag(CRegistry &registry, const char *name, bool on)
 
 } // namespace
 
-bool importSettingsFile(const QString &folder)
+bool importSettingsFile(const QString &folder, QString *problem)
 {
     const QString path = QDir(folder).filePath(QLatin1String(SettingsFileName));
     if (!QFile::exists(path))
         return false;
+    reg::ImportResult result;
     if (auto store = reg::defaultStore(); store && store->isOpen())
-        reg::importRegFile(*store, path);
-    QFile::remove(path);
+        result = reg::importRegFile(*store, path);
+    else
+        result.refusal = QStringLiteral("the registry cannot be opened");
+    if (result.complete()) {
+        QFile::remove(path);
+        return true;
+    }
+    // Kept for the player to mend: deleting it would lose the settings it carries.
+    QString first = result.refusal;
+    if (result.accepted && !result.errors.isEmpty())
+        first = QStringLiteral("line %1: %2").arg(result.errors.first().line).arg(result.errors.first().message);
+    if (problem)
+        *problem = QStringLiteral("The settings file %1 was not imported completely and was left in place: %2.")
+                       .arg(QDir::toNativeSeparators(path), first);
     return true;
 }
 

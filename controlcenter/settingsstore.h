@@ -15,10 +15,13 @@ namespace ferry {
 
 inline constexpr char SettingsFileName[] = "settings.reg";
 
-// Imports folder/settings.reg into the registry when it exists and then deletes
-// it; the import has finished (and its values are written) when this returns.
+// Imports folder/settings.reg into the registry when it exists; the import has
+// finished (and its values are written) when this returns. The file is deleted
+// only when every line of it was imported: a file refused (cut off, not a
+// registration file) or imported in part stays where it is, and *problem then
+// names the file and its first problem, for the one warning the player sees.
 // True when a file was found.
-bool importSettingsFile(const QString &folder);
+bool importSettingsFile(const QString &folder, QString *problem = nullptr);
 
 // Copies every value of the older settings key into the current one, creating
 // that key and its Servers subkey. False when the older key is missing or holds

@@ -34,7 +34,10 @@ int runControlCenter()
 
     // The record starts with its built-in defaults; "settings.reg" lands before anything is read.
     ControlCenterSettings settings;
-    importSettingsFile(QDir::currentPath());
+    QString settingsFileProblem;
+    importSettingsFile(QDir::currentPath(), &settingsFileProblem);
+    if (!settingsFileProblem.isEmpty())
+        prompts::warning(nullptr, QLatin1String(messages::ErrorCaption), settingsFileProblem);
     if (!loadSettings(settings)) {
         prompts::message(nullptr, QLatin1String(messages::ErrorCaption),
                          QLatin1String(messages::SettingsUnreadable));

@@ -2,10 +2,17 @@
 
 #include "protocol/ports.h"
 
+#include <QDeadlineTimer>
 #include <QHostInfo>
 #include <QNetworkDatagram>
 
 namespace ferry {
+
+namespace {
+
+qint64 monotonicMs() { return QDeadlineTimer::current().deadline(); }
+
+} // namespace
 
 CTrackerSocket::CTrackerSocket(QObject *parent) : QObject(parent)
 {
@@ -52,8 +59,36 @@ bool CTrackerSocket::requestPlayerList(const QString &serverAddress)
 
 void CTrackerSocket::sendTo(const QByteArray &datagram, const QHostAddress &to, quint16 toPort)
 {
-    if (isBound())
-        m_socket.writeDatagram(datagram, to, toPort);
+    if (!isBound())
+        return;
+    const bool directory = datagrams::isType(datagram, datagrams::DirectoryType::DirectoryRequest);
+    const qint64 now = monotonicMs();
+    m_outstanding.removeIf([now](const Outstanding &o) { return o.deadlineMs < now; });
+    if (m_outstanding.size() >= kMaxOutstanding)
+        m_outstanding.removeFirst();
+    m_outstanding.append({datagrams::typeByte(directory ? datagrams::DirectoryType::Directory
+                                                        : datagrams::DirectoryType::PlayerList),
+                          to, toPort, now + kAnswerWindowMs});
+    m_socket.writeDatagram(datagram, to, toPort);
+}
+
+bool CTrackerSocket::takeAnswer(const QByteArray &datagram, const QHostAddress &from, quint16 fromPort)
+{
+    const auto type = datagrams::typeOf(datagram);
+    if (!type)
+        return false;
+    // Without a request waiting (most of the time) a flood costs one look each.
+    for (qsizetype i = 0; i < m_outstanding.size(); ++i) {
+        const Outstanding &o = m_outstanding[i];
+        if (o.answerType == *type && o.port == fromPort && o.to.isEqual(from, QHostAddress::TolerantConversion)) {
+            const bool inTime = o.deadlineMs >= monotonicMs();
+            m_outstanding.removeAt(i);
+            if (inTime)
+                return true;
+            --i;
+        }
+    }
+    return false;
 }
 
 void CTrackerSocket::readPending()
@@ -61,7 +96,8 @@ void CTrackerSocket::readPending()
     while (m_socket.hasPendingDatagrams()) {
         // Anything beyond the largest datagram of the network is cut off, never read.
         const QNetworkDatagram datagram = m_socket.receiveDatagram(qint64(datagrams::kMaxDatagram));
-        handleDatagram(datagram.data(), datagram.senderAddress());
+        if (takeAnswer(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort())))
+            handleDatagram(datagram.data(), datagram.senderAddress());
     }
 }
 

@@ -66,6 +66,17 @@ QList<QHostAddress> hostNameAddresses(const QString &hostName)
     return result;
 }
 
+void lookUpHostNameAddresses(QObject *context, std::function<void(const QList<QHostAddress> &)> done)
+{
+    QHostInfo::lookupHost(QHostInfo::localHostName(), context, [done = std::move(done)](const QHostInfo &info) {
+        QList<QHostAddress> result;
+        for (const QHostAddress &a : info.addresses())
+            if (a.protocol() == QAbstractSocket::IPv4Protocol)
+                result.append(a);
+        done(result);
+    });
+}
+
 QList<QHostAddress> candidateAddresses(const AddressSources &sources)
 {
     return hostAddresses(sources.hostNameAddresses(), sources.interfaces());

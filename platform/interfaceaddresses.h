@@ -7,6 +7,7 @@
 
 #include <QHostAddress>
 #include <QList>
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -33,6 +34,11 @@ QList<QHostAddress> hostAddresses(const QList<QHostAddress> &hostNameAddresses,
 
 // The host name's IPv4 addresses as the resolver gives them (blocking).
 QList<QHostAddress> hostNameAddresses(const QString &hostName);
+
+// This machine's host name's IPv4 addresses, looked up without blocking: `done`
+// runs on context's thread when the resolver answers, never after context is gone.
+using HostNameLookup = std::function<void(QObject *context, std::function<void(const QList<QHostAddress> &)> done)>;
+void lookUpHostNameAddresses(QObject *context, std::function<void(const QList<QHostAddress> &)> done);
 
 struct AddressSources {
     std::function<QList<InterfaceAddress>()> interfaces = systemInterfaceAddresses;

@@ -105,6 +105,14 @@ bool parseQuoted(QStringView line, qsizetype &pos, QString &out)
     return false;
 }
 
+QString trimmedStart(const QString &s)
+{
+    qsizetype i = 0;
+    while (i < s.size() && s[i].isSpace())
+        ++i;
+    return s.mid(i);
+}
+
 // Names the store cannot hold (see Store) are malformed lines, not storage failures.
 bool hasLineBreakOrNul(const QString &name)
 {
@@ -182,10 +190,11 @@ private:
             error(lineNo, QStringLiteral("key name without closing ']'"));
             return;
         }
-        QString name = line.mid(1, close - 1).trimmed();
+        // Blanks before the root's name are layout; every other one belongs to a key's name.
+        QString name = trimmedStart(line.mid(1, close - 1));
         const bool remove = name.startsWith(QLatin1Char('-'));
         if (remove)
-            name = name.mid(1);
+            name = trimmedStart(name.mid(1));
         Statement s;
         s.line = lineNo;
         if (hasLineBreakOrNul(name)) {
@@ -193,7 +202,11 @@ private:
             return;
         }
         if (!splitFullPath(name, s.root, s.path)) {
-            error(lineNo, QStringLiteral("unknown root key in \"%1\"").arg(name));
+            error(lineNo, QStringLiteral("unknown root key in \"%1\"").arg(name.left(200)));
+            return;
+        }
+        if (s.path.split(QLatin1Char('\\'), Qt::SkipEmptyParts).size() > kMaxKeyDepth) {
+            error(lineNo, QStringLiteral("key nested deeper than %1 levels").arg(kMaxKeyDepth));
             return;
         }
         if (remove) {
@@ -423,21 +436,30 @@ QByteArray valueLine(const Value &v)
     return hexLine(name + "=hex(" + QByteArray::number(v.type, 16) + "):", data);
 }
 
+// The key, then each sub key with everything below it, in stored order. The walk
+// keeps its own stack: a store may hold keys nested deeper than any call stack.
 int writeKey(Store &store, qint64 id, const QString &fullName, QByteArray &out)
 {
-    QList<Value> values;
-    if (const int err = store.values(id, values))
-        return err;
-    out += "[" + fullName.toUtf8() + "]\r\n";
-    for (const Value &v : values)
-        out += valueLine(v);
-    out += "\r\n";
-    QList<SubKey> keys;
-    if (const int err = store.subKeys(id, keys))
-        return err;
-    for (const SubKey &k : keys)
-        if (const int err = writeKey(store, k.id, fullName + QLatin1Char('\\') + k.name, out))
+    struct Pending {
+        qint64 id;
+        QString fullName;
+    };
+    QList<Pending> stack{{id, fullName}};
+    while (!stack.isEmpty()) {
+        const Pending key = stack.takeLast();
+        QList<Value> values;
+        if (const int err = store.values(key.id, values))
             return err;
+        out += "[" + key.fullName.toUtf8() + "]\r\n";
+        for (const Value &v : values)
+            out += valueLine(v);
+        out += "\r\n";
+        QList<SubKey> keys;
+        if (const int err = store.subKeys(key.id, keys))
+            return err;
+        for (qsizetype i = keys.size(); i-- > 0;)
+            stack.append({keys[i].id, key.fullName + QLatin1Char('\\') + keys[i].name});
+    }
     return ERROR_SUCCESS;
 }
 

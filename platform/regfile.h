@@ -8,6 +8,10 @@
 // UTF-8, Windows-1252. In version 5 files hex(1), hex(2) and hex(7) data are
 // UTF-16LE and are stored as UTF-8; in REGEDIT4 files they are 8-bit text.
 //
+// Key names are taken byte for byte between the brackets: blanks at the start or
+// end of a key's name belong to it. A key nested deeper than kMaxKeyDepth levels
+// below its root (the limit of the system these files come from) is a malformed line.
+//
 // A file is parsed completely before anything is written, and then applied in
 // one transaction. A malformed line is reported with its number and skipped; a
 // file without the header, that is not text, or that is cut off (it ends inside
@@ -28,6 +32,8 @@
 #include <QString>
 
 namespace ferry::reg {
+
+inline constexpr int kMaxKeyDepth = 512;
 
 struct LineError {
     int line = 0;

@@ -17,11 +17,20 @@ const QByteArray DumpLine = "dump\n";
 const QByteArray AckLine = "ok\n";
 constexpr qint64 MaxLine = 16;
 
+// In the user's private folder no other local user can take a name first and
+// answer in a program's place; the temporary folder shared by all serves only
+// when there is no such folder.
 QString blockPrefix()
 {
     QString block = sharedBlockName();
     block.replace(QLatin1Char('/'), QLatin1Char('_'));
-    return block;
+    const QString folder = privateRuntimeDir();
+    return folder.isEmpty() ? block : folder + QLatin1Char('/') + block;
+}
+
+QByteArray requestLine(Request request)
+{
+    return request == Request::Close ? CloseLine : request == Request::DumpWindows ? DumpLine : FrontLine;
 }
 
 } // namespace
@@ -43,13 +52,28 @@ bool sendRequest(qint64 pid, Request request, int timeoutMs)
     return sendRequest(endpointName(pid), request, timeoutMs);
 }
 
+bool postRequest(qint64 pid, Request request)
+{
+    if (pid <= 0)
+        return false;
+    QLocalSocket socket;
+    socket.connectToServer(endpointName(pid));
+    // A local connection is made at once while the receiver's queue has room; a
+    // receiver whose queue is full is not waited for.
+    if (socket.state() != QLocalSocket::ConnectedState)
+        return false;
+    const QByteArray line = requestLine(request);
+    // A few bytes into an empty socket buffer: written whole, or not at all.
+    return socket.write(line) == line.size() && socket.flush();
+}
+
 bool sendRequest(const QString &endpoint, Request request, int timeoutMs)
 {
     QLocalSocket socket;
     socket.connectToServer(endpoint);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(request == Request::Close ? CloseLine : request == Request::DumpWindows ? DumpLine : FrontLine);
+    socket.write(requestLine(request));
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
     QByteArray reply;

@@ -6,7 +6,8 @@
 // The chat client listens on a local socket whose name is derived from the shared
 // block's name and its own process id, so each copy has its own address and test
 // runs side by side do not meet. The control center, of which one runs per block,
-// listens on a name derived from the block's name alone.
+// listens on a name derived from the block's name alone. The sockets lie in the
+// user's private runtime folder (paths.h), where no other user can put one first.
 
 #include <QObject>
 #include <QString>
@@ -28,6 +29,12 @@ QString controlCenterEndpointName();
 bool sendRequest(qint64 pid, Request request, int timeoutMs = 3000);
 // The same to whoever listens on a given endpoint name.
 bool sendRequest(const QString &endpoint, Request request, int timeoutMs = 3000);
+
+// Delivers a request without waiting for the receiver to take it: the line is
+// handed to the system's socket queue and the call returns, so a receiver that
+// hangs cannot hold the caller's user-interface thread. False when nothing
+// listens there or the connection cannot be had at once.
+bool postRequest(qint64 pid, Request request);
 
 // Receives requests for this process. Signals arrive on the thread the receiver
 // lives on (the UI thread), after the sender has its confirmation.

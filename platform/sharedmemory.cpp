@@ -37,6 +37,16 @@ bool nameRefersTo(int fd, const QByteArray &name)
     return same;
 }
 
+// A regular object of this user that neither the group nor others may write.
+bool isOwnPrivateObject(int fd)
+{
+    struct stat st;
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
+        && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+const QString kForeign = QStringLiteral("the object belongs to another user or others may write it");
+
 QString systemError()
 {
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -66,6 +76,8 @@ SharedMemory::Result SharedMemory::create(const QString &name, std::size_t size)
         m_fd = ::shm_open(m_name.constData(), O_RDWR | O_CREAT, 0600);
         if (m_fd < 0)
             return fail(Result::CannotCreate, QStringLiteral("shm_open: ") + systemError());
+        if (!isOwnPrivateObject(m_fd))
+            return fail(Result::Foreign, kForeign);
         struct flock fl = wholeObject(F_WRLCK);
         if (::fcntl(m_fd, F_OFD_SETLK, &fl) != 0) {
             const bool held = errno == EAGAIN || errno == EACCES;
@@ -95,6 +107,8 @@ SharedMemory::Result SharedMemory::open(const QString &name, std::size_t size)
         const bool missing = errno == ENOENT;
         return fail(missing ? Result::Absent : Result::CannotMap, QStringLiteral("shm_open: ") + systemError());
     }
+    if (!isOwnPrivateObject(m_fd))
+        return fail(Result::Foreign, kForeign);
     struct flock fl = wholeObject(F_WRLCK);
     if (::fcntl(m_fd, F_OFD_GETLK, &fl) != 0)
         return fail(Result::CannotMap, QStringLiteral("lock test: ") + systemError());

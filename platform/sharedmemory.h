@@ -8,6 +8,9 @@
 // next creator takes it over. The lock is an open-file-description lock: it belongs
 // to the creator's descriptor, so other descriptors of the same process opening and
 // closing the object do not drop it, and openers test it without taking it.
+//
+// Only an object of the user's own that nobody else may write is used: another
+// local user could otherwise create it first and rewrite what it carries.
 
 #include <QString>
 
@@ -23,6 +26,7 @@ public:
         InUse,        // create: another live creator holds the object
         CannotCreate, // create: the object cannot be created or sized
         CannotMap,    // the object exists but cannot be mapped read-write at the size asked
+        Foreign,      // the object belongs to another user, or others may write it
     };
 
     SharedMemory() = default;

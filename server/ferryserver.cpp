@@ -76,6 +76,13 @@ void FerryServer::send(QUdpSocket *socket, const QByteArray &d, const Endpoint &
     socket->writeDatagram(d, to.address, to.port);
 }
 
+void FerryServer::answerStranger(QUdpSocket *socket, const QByteArray &d, const Endpoint &to)
+{
+    if (m_roster.at(to) || m_strangerAnswers.allow(to.address.toIPv4Address(), m_clock()))
+        return send(socket, d, to);
+    m_log(QStringLiteral("   %1 asked too often, not answered").arg(to.address.toString()));
+}
+
 void FerryServer::readAll(QUdpSocket *socket, QString (*describe)(const QByteArray &),
                           void (FerryServer::*handle)(const QByteArray &, const Endpoint &))
 {
@@ -95,7 +102,7 @@ void FerryServer::readAll(QUdpSocket *socket, QString (*describe)(const QByteArr
 void FerryServer::handleTracker(const QByteArray &d, const Endpoint &from)
 {
     if (dg::isType(d, dg::DirectoryType::DirectoryRequest))
-        send(m_tracker, directory(), from);
+        answerStranger(m_tracker, directory(), from);
 }
 
 void FerryServer::handleServer(const QByteArray &d, const Endpoint &from)
@@ -111,7 +118,7 @@ void FerryServer::handleServer(const QByteArray &d, const Endpoint &from)
     if (isType(d, ServerType::Logoff) && d.size() == 1)
         return handleLogoff(from);
     if (isType(d, dg::DirectoryType::PlayerListRequest))
-        return send(m_server, playerList(), from);
+        return answerStranger(m_server, playerList(), from);
     handleService(d, from);
 }
 
@@ -175,7 +182,7 @@ void FerryServer::handleService(const QByteArray &payload, const Endpoint &from)
         return;
     }
     const ServiceAnswer a = m_desk.answer(asker, payload);
-    send(m_server, dg::encodeNotice(dg::ServerType::Notice1, a.text), from);
+    answerStranger(m_server, dg::encodeNotice(dg::ServerType::Notice1, a.text), from);
     if (a.removed) {
         m_router.leave(a.removed->id);
         send(m_server, dg::encodeNotice(dg::ServerType::Notice1, a.removedText), a.removed->endpoint);

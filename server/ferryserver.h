@@ -8,6 +8,7 @@
 #include "protocol/directory.h"
 #include "protocol/serverdatagrams.h"
 #include "protocol/tunnelrouter.h"
+#include "server/answerbudget.h"
 #include "server/roster.h"
 #include "server/servicedesk.h"
 
@@ -27,7 +28,7 @@ struct Config {
     int maxPlayers = 32;
     QByteArray chatServer;                           // host:port advertised in the directory
     QList<ferry::datagrams::ServerEntry> others;     // further servers for the directory
-    QList<QByteArray> operators;                     // nicknames allowed to ban and remove
+    QList<Operator> operators;                       // who may ban and remove, from where
     QHostAddress tunnelAddress;                      // given to players; default: the listening address
     quint16 tunnelPort = 0;                          // listened on and given to players; default 2211
     bool tracker = true;                             // answer directory requests on the tracker port
@@ -84,6 +85,8 @@ private:
     void dropFrame(ferry::tunnel::Drop drop, const Endpoint &from);
     void removePlayer(const Player &p);
     void send(QUdpSocket *socket, const QByteArray &d, const Endpoint &to);
+    // An answer to someone who may not have signed on: within their budget only.
+    void answerStranger(QUdpSocket *socket, const QByteArray &d, const Endpoint &to);
     QByteArray directory() const;
     QByteArray playerList() const;
 
@@ -91,6 +94,7 @@ private:
     Log m_log;
     Clock m_clock;
     Roster m_roster;
+    AnswerBudget m_strangerAnswers;
     ServiceDesk m_desk;
     ferry::tunnel::TunnelRouter m_router;
     QUdpSocket *m_server = nullptr;

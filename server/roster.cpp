@@ -30,6 +30,16 @@ int Roster::indexNamed(const QByteArray &nickname) const
     return -1;
 }
 
+int Roster::countAt(const QHostAddress &address) const
+{
+    int n = 0;
+    for (const Player &p : m_players) {
+        if (p.endpoint.address.isEqual(address, QHostAddress::TolerantConversion))
+            ++n;
+    }
+    return n;
+}
+
 Roster::Verdict Roster::signOn(const QByteArray &nickname, const QByteArray &email, const Endpoint &from)
 {
     if (nickname.isEmpty() || isBanned(nickname, from.address))
@@ -38,7 +48,7 @@ Roster::Verdict Roster::signOn(const QByteArray &nickname, const QByteArray &ema
     const int named = indexNamed(nickname);
     if (named >= 0 && named != same)
         return Verdict::NicknameInUse;
-    if (same < 0 && m_players.size() >= m_maxPlayers)
+    if (same < 0 && (m_players.size() >= m_maxPlayers || countAt(from.address) >= kMaxPlayersPerAddress))
         return Verdict::ServerFull;
     if (same >= 0) {
         m_players[same].nickname = nickname;

@@ -33,11 +33,16 @@ class Roster {
 public:
     enum class Verdict { Accepted, NicknameInUse, ServerFull, NoAccess };
 
+    // Players one address may hold at once: a sign-on from a fresh port is a
+    // new player, and one host must not fill the server alone.
+    static constexpr int kMaxPlayersPerAddress = 4;
+
     explicit Roster(int maxPlayers) : m_maxPlayers(maxPlayers) {}
 
     // Signs a player on. A sign-on repeated from the same endpoint (its accept
     // was lost and the control center retries) is accepted again; a new
-    // nickname from that endpoint replaces the old one.
+    // nickname from that endpoint replaces the old one. A new player beyond the
+    // limit, or beyond kMaxPlayersPerAddress from one address, finds the server full.
     Verdict signOn(const QByteArray &nickname, const QByteArray &email, const Endpoint &from);
     // Removes the player at the endpoint; false when none was signed on there.
     bool logoff(const Endpoint &from);
@@ -68,6 +73,7 @@ public:
 private:
     int indexAt(const Endpoint &from) const;
     int indexNamed(const QByteArray &nickname) const;
+    int countAt(const QHostAddress &address) const;
 
     int m_maxPlayers;
     int m_lastId = 0;

@@ -6,10 +6,21 @@ namespace ferryd {
 
 namespace dg = ferry::datagrams;
 
+std::optional<Operator> parseOperator(const QString &text)
+{
+    const qsizetype at = text.lastIndexOf(QLatin1Char('@'));
+    if (at <= 0)
+        return std::nullopt;
+    const QHostAddress address(text.mid(at + 1));
+    if (address.protocol() != QAbstractSocket::IPv4Protocol)
+        return std::nullopt;
+    return Operator{text.left(at).toUtf8(), address};
+}
+
 bool ServiceDesk::isOperator(const Player &p) const
 {
-    for (const QByteArray &op : m_operators) {
-        if (sameNickname(op, p.nickname))
+    for (const Operator &op : m_operators) {
+        if (sameNickname(op.nickname, p.nickname) && p.endpoint.address.isEqual(op.address, QHostAddress::TolerantConversion))
             return true;
     }
     return false;

@@ -13,6 +13,16 @@
 
 namespace ferryd {
 
+// An operator: a nickname that counts only when it signed on from this address.
+// A nickname alone proves nothing, anyone may sign on with it.
+struct Operator {
+    QByteArray nickname;
+    QHostAddress address;
+};
+
+// "nick@address" (the address in dotted form); nullopt for anything else.
+std::optional<Operator> parseOperator(const QString &text);
+
 struct ServiceAnswer {
     QByteArray text;                 // lines for the asker, separated by line feeds
     std::optional<Player> removed;   // a player an operator removed
@@ -21,7 +31,7 @@ struct ServiceAnswer {
 
 class ServiceDesk {
 public:
-    ServiceDesk(Roster &roster, QByteArray serverName, QList<QByteArray> operators)
+    ServiceDesk(Roster &roster, QByteArray serverName, QList<Operator> operators)
         : m_roster(roster), m_serverName(std::move(serverName)), m_operators(std::move(operators)) {}
 
     // The answer to one payload from `asker` (null when the sender is not signed on).
@@ -34,7 +44,7 @@ private:
 
     Roster &m_roster;
     QByteArray m_serverName;
-    QList<QByteArray> m_operators;
+    QList<Operator> m_operators;
 };
 
 } // namespace ferryd

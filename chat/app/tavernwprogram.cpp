@@ -61,6 +61,7 @@ bool CTavernwProgram::openSessionBlock()
         m_block = std::make_unique<ferry::SharedBlock>(m_memory.data());
         return true;
     case ferry::SharedMemory::Result::CannotMap:
+    case ferry::SharedMemory::Result::Foreign:  // a block of another user's making is never used
         ferry::prompts::warning(nullptr, QStringLiteral("Error"), kCannotMapText);
         return false;
     default:

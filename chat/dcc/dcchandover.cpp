@@ -6,6 +6,7 @@
 #include "chat/dcc/dccchatsession.h"
 #include "chat/dcc/dccoffer.h"
 #include "chat/dcc/dccprompts.h"
+#include "chat/dcc/dccresume.h"
 #include "chat/dcc/dcctexts.h"
 #include "chat/dcc/dcctransfer.h"
 
@@ -65,9 +66,12 @@ CDCCTransfer *CDCCHandOver::openTransfer()
         m_pApp->PrintLine(line, SettingColour(m_pApp->m_Settings, colour));
     });
     connect(transfer, &CDCCTransfer::finished, this, [this, transfer] {
+        m_transfers.removeAll(transfer);
         if (transfer->parent() == this)
             transfer->deleteLater();
     });
+    m_transfers.removeAll(nullptr);
+    m_transfers << transfer;
     emit transferOpened(transfer);
     return transfer;
 }
@@ -145,6 +149,31 @@ void CDCCHandOver::OnDccRequest(const QString &sender, const QString &arguments)
         acceptChat(sender, chat->address, chat->port);
     else if (const auto *send = std::get_if<ferry::dcc::SendOffer>(&offer))
         acceptFile(sender, send->fileName, send->address, send->port, send->size);
+    else
+        onResumeMessage(sender, arguments.toUtf8());
+}
+
+void CDCCHandOver::onResumeMessage(const QString &sender, const QByteArray &arguments)
+{
+    const auto message = ferry::dcc::ParseResume(arguments);
+    if (!message)
+        return;
+    for (const QPointer<CDCCTransfer> &transfer : std::as_const(m_transfers)) {
+        if (!transfer)
+            continue;
+        if (message->kind == ferry::dcc::ResumeMessage::Kind::Accept) {
+            if (transfer->AcceptResume(sender, message->port, message->position))
+                return;
+        } else if (transfer->Resume(sender, message->port, message->position)) {
+            m_pApp->PrintLine(text(ferry::dcc::texts::kResumeGranted)
+                                  .arg(sender, transfer->FileName())
+                                  .arg(message->position),
+                              m_pApp->m_Settings.Status);
+            m_pApp->SendLine(QString::fromUtf8(
+                ferry::dcc::AcceptLine(sender, message->fileName, message->port, message->position)));
+            return;
+        }
+    }
 }
 
 void CDCCHandOver::acceptChat(const QString &sender, std::uint32_t address, std::uint32_t port)
@@ -175,10 +204,18 @@ void CDCCHandOver::acceptFile(const QString &sender, const QByteArray &offeredNa
         return;
     }
     QPointer<CDCCHandOver> self(this);
-    const auto save = [self, sender, address, port, size](const CPromptAnswer &answer) {
+    const auto save = [self, sender, offeredName, address, port, size](const CPromptAnswer &answer) {
         if (!self || !answer.accepted || answer.text.isEmpty())
             return;
-        self->openTransfer()->StartReceive(address, port, answer.text, sender, size);
+        CDCCTransfer *transfer = self->openTransfer();
+        if (!transfer->StartReceive(address, port, answer.text, sender, size) || !transfer->AwaitingAccept())
+            return;
+        self->m_pApp->PrintLine(text(ferry::dcc::texts::kResumeAsked)
+                                    .arg(sender, answer.text)
+                                    .arg(transfer->ResumePosition()),
+                                self->m_pApp->m_Settings.Status);
+        self->m_pApp->SendLine(
+            QString::fromUtf8(ferry::dcc::ResumeLine(sender, offeredName, port, transfer->ResumePosition())));
     };
     const auto receive = [self, sender, offeredName, save](const CPromptAnswer &answer) {
         if (!self || !answer.accepted)

@@ -25,8 +25,16 @@
 // setParent(window) and deletes it when it closes. A transfer that no window took is
 // deleted once it has finished; sessions no window took live as long as this object.
 // Lines a transfer addresses to the Server window are printed there by this object.
+//
+// Resuming: a save path whose ".part" an earlier attempt left makes the transfer ask
+// the sender for the rest (DCC RESUME), and the sender's DCC ACCEPT starts it. A
+// peer's RESUME for one of our offers is honoured only for the nick offered to, on
+// that offer's port, before it connects and within the file; every other RESUME
+// or ACCEPT is ignored.
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -80,6 +88,10 @@ private:
     void acceptFile(const QString &sender, const QByteArray &offeredName, std::uint32_t address,
                     std::uint32_t port, std::uint32_t size);
     void refuseRepeatedOffer(const QString &sender);
+    void onResumeMessage(const QString &sender, const QByteArray &arguments);
+
+    // The transfers opened here that have not yet ended, to route RESUME and ACCEPT.
+    QList<QPointer<CDCCTransfer>> m_transfers;
 
     CTavernwApp *m_pApp;
     QString m_downloadFolder;

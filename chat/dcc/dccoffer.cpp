@@ -49,11 +49,6 @@ QByteArray lineSafeNick(const QString &nick)
     return out;
 }
 
-QByteArray privmsg(const QString &nick, const QByteArray &body)
-{
-    return "PRIVMSG " + lineSafeNick(nick) + " :" + kCtcp + body + kCtcp + '\n';
-}
-
 } // namespace
 
 std::optional<std::uint32_t> ParseNumber(const QByteArray &text)
@@ -147,15 +142,20 @@ QByteArray SendOfferBody(const QString &path, std::uint32_t address, std::uint16
            + ' ' + QByteArray::number(size);
 }
 
+QByteArray CtcpLine(const QString &nick, const QByteArray &body)
+{
+    return "PRIVMSG " + lineSafeNick(nick) + " :" + kCtcp + body + kCtcp + '\n';
+}
+
 QByteArray ChatOfferLine(const QString &nick, std::uint32_t address, std::uint16_t port)
 {
-    return privmsg(nick, ChatOfferBody(address, port));
+    return CtcpLine(nick, ChatOfferBody(address, port));
 }
 
 QByteArray SendOfferLine(const QString &nick, const QString &path, std::uint32_t address,
                          std::uint16_t port, std::uint32_t size)
 {
-    return privmsg(nick, SendOfferBody(path, address, port, size));
+    return CtcpLine(nick, SendOfferBody(path, address, port, size));
 }
 
 } // namespace ferry::dcc

@@ -58,6 +58,8 @@ QString SanitizeOfferedFileName(const QByteArray &offered);
 QByteArray ChatOfferBody(std::uint32_t address, std::uint16_t port);
 QByteArray SendOfferBody(const QString &path, std::uint32_t address, std::uint16_t port,
                          std::uint32_t size);
+// A private message to nick carrying one CTCP body.
+QByteArray CtcpLine(const QString &nick, const QByteArray &body);
 QByteArray ChatOfferLine(const QString &nick, std::uint32_t address, std::uint16_t port);
 QByteArray SendOfferLine(const QString &nick, const QString &path, std::uint32_t address,
                          std::uint16_t port, std::uint32_t size);

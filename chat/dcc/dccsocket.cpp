@@ -1,5 +1,6 @@
 #include "chat/dcc/dccsocket.h"
 
+#include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <utility>
 
+#include <sys/sendfile.h>
 #include <sys/socket.h>
 
 namespace {
@@ -93,6 +95,10 @@ void CDCCSocket::adopt(QTcpSocket *socket)
     connect(m_socket, &QTcpSocket::readyRead, this, &CDCCSocket::onReadable);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &CDCCSocket::onError);
     connect(m_socket, &QTcpSocket::disconnected, this, &CDCCSocket::onDisconnected);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
+        if (!m_closedLocally)
+            m_owner->OnDccWritten(this);
+    });
 }
 
 void CDCCSocket::onConnected()
@@ -116,7 +122,7 @@ void CDCCSocket::onReadable()
             m_owner->OnDccReceive(this);
         return;
     }
-    constexpr qint64 kChunk = 64 * 1024;
+    constexpr qint64 kChunk = 256 * 1024;
     const qsizetype kept = m_received.size();
     m_received.resize(kept + kChunk);
     const qint64 count = m_socket->read(m_received.data() + kept, kChunk);
@@ -164,23 +170,51 @@ void CDCCSocket::reportClose()
 
 qint64 CDCCSocket::Send(const QByteArray &bytes)
 {
+    return Send(bytes.constData(), bytes.size());
+}
+
+qint64 CDCCSocket::Send(const char *data, qint64 size)
+{
     // Nothing goes out before the connection stands or after it has gone.
     if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
         return -1;
     qint64 sent = 0;
     if (m_socket->bytesToWrite() == 0) {
-        const auto n = ::send(int(m_socket->socketDescriptor()), bytes.constData(), size_t(bytes.size()),
-                              MSG_NOSIGNAL | MSG_DONTWAIT);
+        const auto n = ::send(int(m_socket->socketDescriptor()), data, size_t(size), MSG_NOSIGNAL | MSG_DONTWAIT);
         sent = std::max<qint64>(n, 0);
-        if (sent == bytes.size())
+        if (sent == size)
             return sent;
     }
     // What the system did not take (or a failure to report) goes through Qt.
-    const qint64 queued = m_socket->write(bytes.constData() + sent, bytes.size() - sent);
+    const qint64 queued = m_socket->write(data + sent, size - sent);
     m_socket->flush();
     if (queued < 0)
         return sent > 0 ? sent : -1;
     return sent + queued;
+}
+
+qint64 CDCCSocket::SendFile(QFile &file, qint64 offset, qint64 count)
+{
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+        return -1;
+    qint64 sent = 0;
+    if (m_socket->bytesToWrite() == 0 && file.handle() >= 0) {
+        off_t from = off_t(offset);
+        const auto n = ::sendfile(int(m_socket->socketDescriptor()), file.handle(), &from, size_t(count));
+        sent = std::max<qint64>(n, 0);
+        if (sent == count)
+            return sent;
+    }
+    if (!file.seek(offset + sent))
+        return sent;
+    const QByteArray rest = file.read(count - sent);
+    const qint64 queued = rest.isEmpty() ? 0 : Send(rest);
+    return sent + std::max<qint64>(queued, 0);
+}
+
+qint64 CDCCSocket::PendingWrite() const
+{
+    return m_socket ? m_socket->bytesToWrite() : 0;
 }
 
 QByteArray CDCCSocket::ReceiveAll()

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+class QFile;
 class QTcpServer;
 class QTcpSocket;
 class CDCCSocket;
@@ -27,6 +28,8 @@ public:
     virtual void OnDccReceive(CDCCSocket *socket) = 0;
     // The peer closed the connection or it broke. Never reported after Close().
     virtual void OnDccClose(CDCCSocket *socket) = 0;
+    // Bytes that Send had to queue have gone to the system (PendingWrite fell).
+    virtual void OnDccWritten(CDCCSocket *) {}
 };
 
 class CDCCSocket : public QObject {
@@ -51,7 +54,16 @@ public:
     bool IsConnected() const;
 
     // Sends the bytes at once; returns the count taken, or -1 when not connected.
+    // What the system cannot take at once is queued here (see PendingWrite).
     qint64 Send(const QByteArray &bytes);
+    qint64 Send(const char *data, qint64 size);
+    // Sends count bytes of file from offset, handing them from the file to the system
+    // without a copy here when it can. Returns the count taken (what the system could
+    // not take is queued as by Send), less when the file ends early, -1 when not
+    // connected. The file's own position is left undefined.
+    qint64 SendFile(QFile &file, qint64 offset, qint64 count);
+    // Bytes taken by Send that still wait to be handed to the system.
+    qint64 PendingWrite() const;
     // Everything received so far; empty when nothing is waiting.
     QByteArray ReceiveAll();
     qint64 BytesAvailable() const;

@@ -31,6 +31,8 @@ inline constexpr char kUnableToOpenLine[] = "** %1: %2";
 inline constexpr char kFileTooLarge[] = "** File %1 is too large for a DCC transfer (4 GB at most)";
 inline constexpr char kRepeatedOffer[] = "** Another DCC offer from %1 was refused: the last one still waits for an answer.";
 inline constexpr char kTransferBadOffer[] = "** DCC offer of file %1 refused: address %2 port %3 cannot be connected to.";
+inline constexpr char kResumeAsked[] = "** Asking %1 to continue file %2 from byte %3";
+inline constexpr char kResumeGranted[] = "** %1 continues file %2 from byte %3";
 
 // Prompts
 inline constexpr char kChatPromptCaption[] = "DCC Chat";

@@ -5,6 +5,7 @@
 #include "protocol/bytes.h"
 
 #include <algorithm>
+#include <cstdio>
 
 using namespace ferry::dcc;
 
@@ -24,6 +25,7 @@ CDCCTransfer::~CDCCTransfer()
 std::uint32_t CDCCTransfer::StartSend(const QString &nick, const QString &path)
 {
     m_title = text(texts::kSendTitle).arg(nick);
+    m_peerNick = nick;
     m_fileName = path;
     setStatus(text(texts::kNothingSent));
     m_mode = Mode::Sending;
@@ -47,19 +49,23 @@ std::uint32_t CDCCTransfer::StartSend(const QString &nick, const QString &path)
         return kStartFailed;
     }
     m_fileSize = std::uint32_t(m_file.size());
+    m_port = m_listener->LocalPort();
     reportProgress();
-    return m_listener->LocalPort();
+    return m_port;
 }
 
 bool CDCCTransfer::StartReceive(std::uint32_t address, std::uint32_t port, const QString &path,
                                 const QString &nick, std::uint32_t size)
 {
     m_title = text(texts::kReceiveTitle).arg(nick);
+    m_peerNick = nick;
     m_mode = Mode::Receiving;
     m_fileName = path;
     setStatus(text(texts::kNothingReceived));
     m_fileSize = size;
     m_transferred = 0;
+    m_address = address;
+    m_port = port;
     reportProgress();
 
     if (!IsConnectable(address, port)) {
@@ -68,20 +74,83 @@ bool CDCCTransfer::StartReceive(std::uint32_t address, std::uint32_t port, const
         return false;
     }
     // The file comes first: acknowledging bytes that could not be stored would tell
-    // the sender that a lost file arrived.
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // the sender that a lost file arrived. A ".part" shorter than the offer is what
+    // an earlier attempt left: it is kept and continued if the sender agrees.
+    m_file.setFileName(path + QLatin1String(kPartSuffix));
+    const qint64 partSize = m_file.exists() ? m_file.size() : 0;
+    const bool resumable = partSize > 0 && partSize < qint64(size);
+    if (!m_file.open(resumable ? QIODevice::ReadWrite : QIODevice::WriteOnly | QIODevice::Truncate)) {
         emit lineToShow(text(texts::kUnableToOpenLine).arg(text(texts::kUnableToOpen), path), DccColour::Status);
         finish();
         return false;
     }
-    m_data = std::make_unique<CDCCSocket>(static_cast<CDCCSocketOwner *>(this));
-    m_data->ConnectTo(address, std::uint16_t(port));
+    if (!resumable) {
+        connectToSender();
+        return true;
+    }
+    m_transferred = std::uint32_t(partSize);
+    m_awaitingAccept = true;
+    m_resumeWait = new QTimer(this);
+    m_resumeWait->setSingleShot(true);
+    connect(m_resumeWait, &QTimer::timeout, this, &CDCCTransfer::startAfresh);
+    m_resumeWait->start(m_resumeWaitMs);
+    reportProgress();
     return true;
+}
+
+bool CDCCTransfer::Resume(const QString &nick, std::uint32_t port, std::uint32_t position)
+{
+    if (m_mode != Mode::Sending || m_finished || m_data || m_resumed || !m_listener || port != m_port
+        || nick.compare(m_peerNick, Qt::CaseInsensitive) != 0 || position > m_fileSize)
+        return false;
+    m_resumed = true;
+    m_transferred = m_acked = position;
+    return true;
+}
+
+bool CDCCTransfer::AcceptResume(const QString &nick, std::uint32_t port, std::uint32_t position)
+{
+    if (!m_awaitingAccept || m_finished || port != m_port || nick.compare(m_peerNick, Qt::CaseInsensitive) != 0
+        || position > m_transferred)
+        return false;
+    // A sender may grant less than was asked: what lies beyond is dropped.
+    if (!m_file.resize(position) || !m_file.seek(position)) {
+        fail();
+        return false;
+    }
+    m_transferred = position;
+    connectToSender();
+    return true;
+}
+
+// No ACCEPT came (a sender that cannot resume): the whole file is fetched again.
+void CDCCTransfer::startAfresh()
+{
+    if (!m_awaitingAccept || m_finished)
+        return;
+    if (!m_file.resize(0) || !m_file.seek(0)) {
+        fail();
+        return;
+    }
+    m_transferred = 0;
+    connectToSender();
+}
+
+void CDCCTransfer::connectToSender()
+{
+    m_awaitingAccept = false;
+    if (m_resumeWait)
+        m_resumeWait->stop();
+    reportProgress();
+    m_data = std::make_unique<CDCCSocket>(static_cast<CDCCSocketOwner *>(this));
+    m_data->ConnectTo(m_address, std::uint16_t(m_port));
 }
 
 void CDCCTransfer::Close()
 {
+    if (m_resumeWait)
+        m_resumeWait->stop();
+    m_awaitingAccept = false;
     if (m_data)
         m_data->Close();
     if (m_listener)
@@ -100,7 +169,8 @@ void CDCCTransfer::OnDccAccept(CDCCSocket *listener)
     listener->StopListening();
     m_data = std::move(peer);
     m_fileSize = std::uint32_t(std::min<qint64>(m_file.size(), 0xFFFFFFFFu));
-    m_transferred = 0;
+    if (m_acked > m_fileSize)
+        m_transferred = m_acked = m_fileSize;
     reportProgress();
     if (m_fileSize == 0) {
         // Nothing to send and so nothing will be acknowledged: end at once
@@ -108,17 +178,24 @@ void CDCCTransfer::OnDccAccept(CDCCSocket *listener)
         finishWith(texts::kEmptyTransferClosed);
         return;
     }
-    sendNextBlock();
+    if (m_acked == m_fileSize) {
+        // Resumed at the very end: the receiver has it all already.
+        finishWith(texts::kTransferCompleted);
+        return;
+    }
+    fillWindow();
 }
 
 void CDCCTransfer::OnDccConnect(CDCCSocket *, bool ok)
 {
     if (m_mode != Mode::Receiving)
         return;
-    if (!ok)
+    if (!ok) {
         fail();
-    else if (m_fileSize == 0)
+    } else if (m_fileSize == 0) {
+        putInPlace();
         finishWith(texts::kEmptyTransferClosed);
+    }
 }
 
 void CDCCTransfer::OnDccReceive(CDCCSocket *socket)
@@ -131,61 +208,91 @@ void CDCCTransfer::OnDccReceive(CDCCSocket *socket)
         receiveData(socket, true);
 }
 
+void CDCCTransfer::OnDccWritten(CDCCSocket *)
+{
+    if (!m_finished && m_mode == Mode::Sending)
+        fillWindow();
+}
+
 void CDCCTransfer::OnDccClose(CDCCSocket *socket)
 {
     if (m_finished)
         return;
-    if (m_mode == Mode::Receiving && socket->BytesAvailable() > 0)
-        receiveData(socket, false);
+    if (socket->BytesAvailable() > 0) {
+        if (m_mode == Mode::Receiving)
+            receiveData(socket, false);
+        else
+            takeAcknowledgements(socket);
+    }
     if (m_finished)
         return;
-    bool stored = true;
-    if (m_mode == Mode::Receiving)
-        stored = m_file.flush();
-    if (m_fileSize == 0)
+    if (m_fileSize == 0) {
+        putInPlace();
         finishWith(texts::kEmptyTransferClosed);
-    else if (m_transferred == m_fileSize && stored)
+        return;
+    }
+    // The sender counts what the receiver acknowledged: bytes still in flight when
+    // the connection went may never have arrived.
+    const std::uint32_t done = m_mode == Mode::Sending ? m_acked : m_transferred;
+    if (done == m_fileSize && (m_mode == Mode::Sending || putInPlace()))
         finishWith(texts::kTransferCompleted);
     else
         fail();
 }
 
 // Acknowledgements may arrive cut anywhere or several at once: bytes are gathered
-// until four are there, and only one equal to everything sent moves the transfer on.
+// four at a time. An acknowledgement counts when it lies between what was
+// acknowledged before and everything sent (compared modulo 2^32, the width of the
+// number on the wire); any other is ignored.
 void CDCCTransfer::takeAcknowledgements(CDCCSocket *socket)
 {
     m_ackBuffer += socket->ReceiveAll();
     qsizetype used = 0;
-    while (m_ackBuffer.size() - used >= 4) {
+    bool moved = false;
+    for (; m_ackBuffer.size() - used >= 4; used += 4) {
         const std::uint32_t ack =
             ferry::bytes::getBe32(reinterpret_cast<const unsigned char *>(m_ackBuffer.constData() + used));
-        used += 4;
-        if (ack != m_transferred)
+        const std::uint32_t step = ack - m_acked;
+        if (step == 0 || step > m_transferred - m_acked)
             continue;
-        if (m_transferred == m_fileSize) {
-            finishWith(texts::kTransferCompleted);
-            return;
-        }
-        setStatus(text(texts::kBytesSent).arg(ack));
-        sendNextBlock();
-        if (m_finished)
-            return;
+        m_acked += step;
+        moved = true;
     }
     m_ackBuffer.remove(0, used);
-}
-
-void CDCCTransfer::sendNextBlock()
-{
-    const qint64 want = std::min<qint64>(kBlockSize, qint64(m_fileSize) - m_transferred);
-    const QByteArray block = m_file.read(want);
-    if (block.size() != want) {
-        // The file shrank or cannot be read any more: the receiver would wait forever.
-        fail();
+    if (!moved)
+        return;
+    reportProgress();
+    if (m_acked == m_fileSize) {
+        finishWith(texts::kTransferCompleted);
         return;
     }
-    m_data->Send(block);
-    m_transferred += std::uint32_t(block.size());
-    reportProgress();
+    setStatus(text(texts::kBytesSent).arg(m_acked));
+    fillWindow();
+}
+
+void CDCCTransfer::fillWindow()
+{
+    // Send may report written bytes from inside itself; one filling loop at a time.
+    if (m_filling || !m_data)
+        return;
+    m_filling = true;
+    while (!m_finished && m_transferred < m_fileSize && m_data->PendingWrite() == 0) {
+        const qint64 room = m_window - qint64(m_transferred - m_acked);
+        const qint64 want = std::min<qint64>({m_chunk, room, qint64(m_fileSize) - m_transferred});
+        if (want <= 0)
+            break;
+        const qint64 taken = m_data->SendFile(m_file, m_transferred, want);
+        if (taken < 0)
+            break;
+        if (taken != want) {
+            // The file shrank or cannot be read any more: the receiver would wait forever.
+            m_filling = false;
+            fail();
+            return;
+        }
+        m_transferred += std::uint32_t(want);
+    }
+    m_filling = false;
 }
 
 void CDCCTransfer::receiveData(CDCCSocket *socket, bool acknowledge)
@@ -217,6 +324,15 @@ bool CDCCTransfer::storeReceived(const QByteArray &bytes)
     return count == bytes.size();
 }
 
+bool CDCCTransfer::putInPlace()
+{
+    if (!m_file.flush())
+        return false;
+    m_file.close();
+    // rename() replaces the old file in one step: it is never gone before the new one is there.
+    return std::rename(QFile::encodeName(m_file.fileName()).constData(), QFile::encodeName(m_fileName).constData()) == 0;
+}
+
 void CDCCTransfer::setStatus(const QString &status)
 {
     m_statusText = status;
@@ -225,7 +341,7 @@ void CDCCTransfer::setStatus(const QString &status)
 
 void CDCCTransfer::reportProgress()
 {
-    emit progressChanged(m_transferred, m_fileSize);
+    emit progressChanged(m_mode == Mode::Sending ? m_acked : m_transferred, m_fileSize);
 }
 
 void CDCCTransfer::finishWith(const char *lineFormat)

@@ -75,6 +75,31 @@ private slots:
         QVERIFY(empty.okButton()->isEnabled());
     }
 
+    void lateAddressesGoFirstAndKeepTheChoice()
+    {
+        SelectAddressDialog dialog(addresses({"192.0.2.2", "198.51.100.3"}));
+        auto *list = dialog.findChild<QListWidget *>(QStringLiteral("addressList"));
+        const auto rows = [list] {
+            QStringList out;
+            for (int i = 0; i < list->count(); ++i)
+                out << list->item(i)->text();
+            return out;
+        };
+        // The untouched first row follows the new first address.
+        dialog.offerFirst(addresses({"203.0.113.1", "198.51.100.3"}));
+        QCOMPARE(rows(), (QStringList{"203.0.113.1", "198.51.100.3", "192.0.2.2"}));
+        QCOMPARE(list->currentRow(), 0);
+        // A row the player chose stays chosen wherever it moves.
+        list->setCurrentRow(2);
+        dialog.offerFirst(addresses({"203.0.113.7"}));
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("192.0.2.2"));
+
+        SelectAddressDialog empty({});
+        empty.offerFirst(addresses({"203.0.113.1"}));
+        QVERIFY(empty.okButton()->isEnabled());
+        QCOMPARE(empty.findChild<QListWidget *>(QStringLiteral("addressList"))->currentRow(), 0);
+    }
+
     void findItTakesTheConnectionsLocalAddress()
     {
         test::TestEnv env;

@@ -15,6 +15,11 @@
 
 #include <csignal>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace ferry;
 
 namespace {
@@ -134,6 +139,42 @@ private slots:
         QVERIFY(env.prompts().isEmpty());
     }
 
+    void refusedSettingsFileIsKeptAndNamedOnce_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<QByteArray>("nickname");
+        const QByteArray key = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Hollowell\\Ferry97]\r\n";
+        QTest::newRow("cut off") << key + "\"Nickname\"=\"Cut\"\r\n\"Email\"=hex:41,42,\\\r\n"
+                                 << QStringLiteral("the file is cut off at line 4") << QByteArray("YourNickName");
+        QTest::newRow("not a .reg file") << QByteArray("Nickname=Plain\r\n")
+                                         << QStringLiteral("not a registration file") << QByteArray("YourNickName");
+        QTest::newRow("a bad line") << key + "\"Nickname\"=\"Half\"\r\n\"Email\"=\"h@x\"\r\n\"tracker\"=dword:xyz\r\n"
+                                    << QStringLiteral("line 5: malformed dword data") << QByteArray("Half");
+    }
+    void refusedSettingsFileIsKeptAndNamedOnce()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, problem);
+        QFETCH(QByteArray, nickname);
+        test::TestEnv env;
+        const QString file = QDir(env.home()).filePath(QStringLiteral("settings.reg"));
+        {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(content);
+        }
+        ControlCenter cc(env);
+        QVERIFY(cc.start());
+        QVERIFY(QFile::exists(file));
+        QCOMPARE(cc.block().nickname(), nickname);
+        const auto prompts = env.prompts();
+        QCOMPARE(prompts.size(), 1);
+        QCOMPARE(prompts.first().kind, QStringLiteral("warning"));
+        QVERIFY2(prompts.first().text.contains(file) && prompts.first().text.contains(problem),
+                 qPrintable(prompts.first().text));
+    }
+
     void olderSettingsKeyIsTakenOver()
     {
         test::TestEnv env;
@@ -195,6 +236,38 @@ private slots:
         QVERIFY(cc.signal(SIGTERM));
         QVERIFY(endedNormally(*cc.process));
         QVERIFY(endedNormally(*chat));
+    }
+
+    void blockWritableByOthersIsRefusedByBothPrograms()
+    {
+        test::TestEnv env;
+        seedSettings(kFerry97, QStringLiteral("Victim"));
+        // Another local user made the block first, for everyone to write.
+        const QByteArray name = SharedMemory::systemName(env.shmName());
+        const int fd = ::shm_open(name.constData(), O_RDWR | O_CREAT | O_EXCL, 0600);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::ftruncate(fd, off_t(sharedblock::Size)), 0);
+        QCOMPARE(::fchmod(fd, 0666), 0);
+        // A lock as a live control center holds it, so the chat client takes it for one.
+        struct flock fl = {};
+        fl.l_type = F_WRLCK;
+        QCOMPARE(::fcntl(fd, F_OFD_SETLK, &fl), 0);
+
+        auto cc = env.start(QStringLiteral("ferrycc"));
+        QVERIFY(endedNormally(*cc, 1));
+        auto chat = env.start(QStringLiteral("tavern97"));
+        QVERIFY(endedNormally(*chat, 1));
+        const auto prompts = env.prompts();
+        QCOMPARE(prompts.size(), 2);
+        QCOMPARE(prompts[0].text, QStringLiteral("Unable to initialize memory."));
+        QCOMPARE(prompts[1].text, QStringLiteral("Unable to Map memory"));
+        // Nothing was written into it.
+        void *p = ::mmap(nullptr, sharedblock::Size, PROT_READ, MAP_SHARED, fd, 0);
+        QVERIFY(p != MAP_FAILED);
+        QCOMPARE(SharedBlock(static_cast<unsigned char *>(p)).nickname(), QByteArray());
+        ::munmap(p, sharedblock::Size);
+        ::close(fd);
+        ::shm_unlink(name.constData());
     }
 
     void missingDriverEndsTheStart()

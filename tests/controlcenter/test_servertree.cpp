@@ -153,6 +153,59 @@ private slots:
         QVERIFY(!idle.waitForReadyRead(200));
     }
 
+    void playerListTakenOnlyFromTheServerAskedOncePerRequest()
+    {
+        TreeFixture f;
+        const quint16 serverPort = quint16(2210 + f.env.portOffset());
+        QUdpSocket asked, other;
+        if (!asked.bind(QHostAddress(QStringLiteral("127.0.0.3")), serverPort)
+            || !other.bind(QHostAddress(QStringLiteral("127.0.0.4")), serverPort))
+            QSKIP("needs the loopback addresses 127.0.0.3 and 127.0.0.4");
+        ServerTree &tree = f.start();
+        const quint16 trackerPort = tree.tracker()->localPort();
+        QTreeWidgetItem *askedRow = activeServer(tree, QStringLiteral("127.0.0.3"), QStringLiteral("Asked"));
+        QTreeWidgetItem *otherRow = activeServer(tree, QStringLiteral("127.0.0.4"), QStringLiteral("Other"));
+        QVERIFY(tree.tracker()->requestPlayerList(QStringLiteral("127.0.0.3")));
+        QVERIFY(asked.waitForReadyRead(3000));
+        asked.receiveDatagram();
+
+        // Another listed server, unasked, and the asked one from another port: dropped.
+        other.writeDatagram(playerList({{"eve", "6.6.6.6", "x", "", ""}}), QHostAddress::LocalHost, trackerPort);
+        QUdpSocket askedElsewhere;
+        askedElsewhere.bind(QHostAddress(QStringLiteral("127.0.0.3")), 0);
+        askedElsewhere.writeDatagram(playerList({{"mal", "6.6.6.7", "x", "", ""}}), QHostAddress::LocalHost, trackerPort);
+        asked.writeDatagram(playerList({{"ann", "1.1.1.1", "chat", "", ""}}), QHostAddress::LocalHost, trackerPort);
+        asked.writeDatagram(playerList({{"bob", "1.1.1.2", "chat", "", ""}}), QHostAddress::LocalHost, trackerPort);
+        QTRY_COMPARE(f.labels(askedRow->child(0)), QStringList{QStringLiteral("ann")});
+        QTest::qWait(200);
+        // The second answer to one request went the way of the strangers'.
+        QCOMPARE(f.labels(askedRow->child(0)), QStringList{QStringLiteral("ann")});
+        QCOMPARE(otherRow->childCount(), 0);
+    }
+
+    void networkFillsAtMostAThousandServersAndPlayers()
+    {
+        TreeFixture f;
+        ServerTree &tree = f.start();
+        QList<datagrams::ServerEntry> flood;
+        for (int i = 0; i < 1200; ++i)
+            flood.append({QStringLiteral("10.1.%1.%2").arg(i / 250).arg(i % 250 + 1).toLatin1(), "S", 0, {}, {}, {}, {}});
+        tree.handleDirectory(flood);
+        QCOMPARE(tree.servers().size(), ServerTree::kMaxServers);
+        // A server already shown is still updated when the tree is full.
+        flood = {{"10.1.0.1", "Busy now", 7, {}, {}, {}, {}}};
+        tree.handleDirectory(flood);
+        QCOMPARE(tree.servers().size(), ServerTree::kMaxServers);
+        QCOMPARE(tree.activeRoot()->child(tree.activeRoot()->childCount() - 1)->text(0), QStringLiteral("Busy now, Users=7"));
+
+        QTreeWidgetItem *row = tree.activeRoot()->child(tree.activeRoot()->childCount() - 1);
+        QList<datagrams::PlayerEntry> players;
+        for (int i = 0; i < 1200; ++i)
+            players.append({"p" + QByteArray::number(i), "1.1.1.1", "chat", {}, {}});
+        tree.handlePlayerList(QHostAddress(QStringLiteral("10.1.0.1")), players);
+        QCOMPARE(row->child(0)->childCount(), ServerTree::kMaxPlayers);
+    }
+
     void playersUnderTaskGroups()
     {
         TreeFixture f;
@@ -581,6 +634,27 @@ private slots:
         ServerTree &without = g.start();
         QVERIFY(!without.tracker()->isBound());
         QCOMPARE(without.activeRoot()->text(0), QStringLiteral("Active Servers"));
+    }
+
+    void addressChoiceTakesTheHostNameWhenTheResolverAnswers()
+    {
+        TreeFixture f;
+        f.settings.setOwnAddress(0xC0000207);  // 192.0.2.7: not this machine's
+        // The warning; the dialog as it stands, the looked-up address first; the warning
+        // again (that one is not this machine's either); then a usable address.
+        f.env.setAnswers({QStringLiteral("ok"), QStringLiteral("ok"), QStringLiteral("ok"), QStringLiteral("text:127.0.0.1")});
+        ServerTree &tree = f.make();
+        int lookups = 0;
+        tree.setHostNameLookup([&lookups](QObject *, std::function<void(const QList<QHostAddress> &)> done) {
+            ++lookups;
+            done({QHostAddress(QStringLiteral("127.0.0.1")), QHostAddress(QStringLiteral("192.0.2.55"))});
+        });
+        QStringList chosen;
+        connect(&tree, &ServerTree::ownAddressChanged, this, [&] { chosen << f.settings.ownAddressText; });
+        tree.initialize();
+        QCOMPARE(chosen, (QStringList{QStringLiteral("192.0.2.55"), QStringLiteral("127.0.0.1")}));
+        QCOMPARE(lookups, 2);
+        QVERIFY(tree.tracker()->isBound());
     }
 
     void chatServerHandOver()

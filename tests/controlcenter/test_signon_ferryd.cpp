@@ -117,7 +117,7 @@ private slots:
         QVERIFY(test::seedPlayer({}));
 
         test::FerrydProcess ferryd;
-        QStringList args{QStringLiteral("--operator"), QStringLiteral("boss")};
+        QStringList args{QStringLiteral("--operator"), QStringLiteral("boss@127.0.0.4")};
         if (refusal == QLatin1String("full"))
             args << QStringLiteral("--max-players") << QStringLiteral("1");
         QVERIFY(ferryd.start(env, args));

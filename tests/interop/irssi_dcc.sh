@@ -6,7 +6,10 @@
 # inside a private tmux server, then checks:
 #   1. a DCC chat offered by tavern97 and accepted by irssi carries a line each way;
 #   2. a file sent by tavern97 ("/dcc send") arrives at irssi byte-identical;
-#   3. a file sent by irssi arrives at tavern97 byte-identical.
+#   3. a file sent by irssi arrives at tavern97 byte-identical;
+#   4. a file half-sent to irssi is resumed (irssi's /dcc resume, tavern97's ACCEPT);
+#   5. a file half-sent to tavern97 (its ".part") is resumed (tavern97's RESUME,
+#      irssi's ACCEPT) and put in place of an older file of the same name.
 # Needs: a built tree (FERRY_BIN_DIR, or BUILD_DIR/bin, default build/bin), ngircd, irssi, tmux.
 # Run from the repository root:  tests/interop/irssi_dcc.sh
 # Exit status 0 when every check passed; the work folder is kept on failure.
@@ -26,6 +29,7 @@ sock="irssi_dcc_$$"
 pids=()
 failures=0
 cleanup() {
+  [ "$failures" -eq 0 ] || irssi_screen >"$work/irssi_screen.txt" 2>/dev/null
   tmux -L "$sock" kill-server 2>/dev/null
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
   wait 2>/dev/null
@@ -83,7 +87,7 @@ mkdir -p "$FERRY_HOME" "$work/client" "$work/irssi" "$work/downloads" "$work/irs
 printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Hollowell\\Ferry97\\Chat]\r\n"ChatServer"="127.0.0.1"\r\n"ChatServerPort"=dword:%08x\r\n"AutoLog"=dword:00000001\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Hollowell\\Ferry97\\Chat\\LaunchPad\\Game01]\r\n"ProgramName"=""\r\n' \
   "$port" >"$work/chat.reg"
 "$bin/ferryreg" import "$work/chat.reg" || { echo "FAIL: registry import"; failures=1; exit 1; }
-printf 'yes\nfile:%s\n' "$work/saved_by_tavern.bin" >"$FERRY_PROMPTS"
+printf 'yes\nfile:%s\nyes\nfile:%s\n' "$work/saved_by_tavern.bin" "$work/resumed_by_tavern.bin" >"$FERRY_PROMPTS"
 : >"$FERRY_TYPED_LINES"
 
 mkfifo "$work/block.fifo"
@@ -131,6 +135,27 @@ waitfor 30 tavern_log Server "** Transfer of file $work/saved_by_tavern.bin comp
 check "file from irssi arrives at tavern97 byte-identical" cmp -s "$work/from_irssi.bin" "$work/saved_by_tavern.bin"
 check "tavern97 reports the received file complete" tavern_log Server "** Transfer of file $work/saved_by_tavern.bin completed succesfully"
 check "tavern97 asked before receiving" grep -qF "ipeer is sending you a file called from_irssi.bin. Do you want to receive it?" "$FERRY_PROMPTS.log"
+
+# 4. A file half-sent from tavern97 to irssi: irssi resumes it.
+head -c 300000 /dev/urandom >"$work/resume_out.bin"
+head -c 100000 "$work/resume_out.bin" >"$work/downloads/resume_out.bin"
+tavern_type "/dcc send ipeer $work/resume_out.bin"
+waitfor 15 irssi_saw "]: resume_out.bin"
+irssi_keys "/dcc resume Tester"
+waitfor 30 tavern_log Server "** Transfer of file $work/resume_out.bin completed succesfully"
+check "half-sent file resumed by irssi arrives byte-identical" cmp -s "$work/resume_out.bin" "$work/downloads/resume_out.bin"
+check "irssi continued from the half it had" tavern_log Server "** ipeer continues file $work/resume_out.bin from byte 100000"
+check "tavern97 reports the resumed send complete" tavern_log Server "** Transfer of file $work/resume_out.bin completed succesfully"
+
+# 5. A file half-sent from irssi to tavern97: tavern97 finds its ".part" and resumes.
+head -c 250001 /dev/urandom >"$work/resume_in.bin"
+head -c 90000 "$work/resume_in.bin" >"$work/resumed_by_tavern.bin.part"
+echo "an older file of the same name" >"$work/resumed_by_tavern.bin"
+irssi_keys "/dcc send Tester $work/resume_in.bin"
+waitfor 30 tavern_log Server "** Transfer of file $work/resumed_by_tavern.bin completed succesfully"
+check "half-sent file resumed by tavern97 arrives byte-identical" cmp -s "$work/resume_in.bin" "$work/resumed_by_tavern.bin"
+check "no .part is left behind" test ! -e "$work/resumed_by_tavern.bin.part"
+check "tavern97 asked irssi for the rest" tavern_log Server "** Asking ipeer to continue file $work/resumed_by_tavern.bin from byte 90000"
 
 exec 7>&-
 if [ "$failures" -eq 0 ]; then echo "irssi DCC interoperation: all checks passed"; else echo "irssi DCC interoperation: $failures check(s) failed"; fi

@@ -1,12 +1,20 @@
 #include "platform/requests.h"
 
+#include "platform/paths.h"
+
 #include "tests/support/processprobe.h"
 #include "tests/support/testenv.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <csignal>
+
+#include <unistd.h>
 
 using namespace ferry;
 using requests::Request;
@@ -35,6 +43,28 @@ private slots:
         QVERIFY(!requests::sendRequest(pid, Request::Close, 500));
     }
 
+    void postedRequestDoesNotWaitForAHungReceiver()
+    {
+        test::TestEnv env;
+        auto peer = env.start(QStringLiteral("shmpeer"), {"listen"});
+        QCOMPARE(test::readLine(*peer), QByteArray("listening"));
+        const qint64 pid = peer->processId();
+        // Stopped, it answers nothing; the posted request is queued and the caller goes on.
+        QCOMPARE(::kill(pid_t(pid), SIGSTOP), 0);
+        QVERIFY(requests::postRequest(pid, Request::Close));
+        QCOMPARE(::kill(pid_t(pid), SIGCONT), 0);
+        QCOMPARE(test::readLine(*peer), QByteArray("close"));
+        QVERIFY(peer->waitForFinished(5000));
+        QVERIFY(!requests::postRequest(pid, Request::Close));
+
+        // A receiver on this very thread cannot answer before the call returns.
+        requests::Receiver receiver;
+        QVERIFY(receiver.listen());
+        QSignalSpy close(&receiver, &requests::Receiver::closeRequested);
+        QVERIFY(requests::postRequest(QCoreApplication::applicationPid(), Request::Close));
+        QTRY_COMPARE(close.count(), 1);
+    }
+
     void endpointsBelongToOneBlockAndOneProcess()
     {
         test::TestEnv env;
@@ -44,6 +74,27 @@ private slots:
         QVERIFY(requests::endpointName(1234) != mine);
         QVERIFY(!requests::sendRequest(QCoreApplication::applicationPid(), Request::BringToFront, 500));
         QVERIFY(!requests::sendRequest(0, Request::BringToFront, 500));
+    }
+
+    void endpointsLieWhereNoOtherUserCanPutOne()
+    {
+        test::TestEnv env;
+        const QFileInfo folder(QFileInfo(requests::controlCenterEndpointName()).absolutePath());
+        QCOMPARE(QFileInfo(requests::endpointName(1)).absolutePath(), folder.absoluteFilePath());
+        QVERIFY(folder.isDir() && !folder.isSymLink());
+        QCOMPARE(folder.ownerId(), uint(::geteuid()));
+        QCOMPARE(int(folder.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                                             | QFile::WriteOther | QFile::ExeOther)),
+                 0);
+
+        // A runtime folder others may enter is passed over for one of our own.
+        QTemporaryDir open;
+        QFile::setPermissions(open.path(), QFile::permissions(open.path()) | QFile::ExeOther | QFile::WriteOther);
+        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", open.path().toLocal8Bit());
+        const QString chosen = privateRuntimeDir();
+        qputenv("XDG_RUNTIME_DIR", saved);
+        QVERIFY(!chosen.isEmpty() && chosen != open.path());
     }
 
     void controlCenterEndpointBelongsToOneBlock()

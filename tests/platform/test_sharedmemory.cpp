@@ -1,5 +1,7 @@
 #include "platform/sharedmemory.h"
 
+#include "platform/paths.h"
+
 #include "tests/support/processprobe.h"
 #include "tests/support/testenv.h"
 
@@ -7,6 +9,11 @@
 #include <QTest>
 
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ferry;
 using Result = SharedMemory::Result;
@@ -112,6 +119,47 @@ private slots:
         QCOMPARE(peer->exitCode(), 0);
         QVERIFY(!nameExists(env.shmName()));
         QCOMPARE(creator.create(env.shmName(), BlockSize), Result::Ok);
+    }
+
+    void objectOfAnotherUserOrWritableByOthersIsRefused()
+    {
+        test::TestEnv env;
+        const QByteArray name = SharedMemory::systemName(env.shmName());
+        const int fd = ::shm_open(name.constData(), O_RDWR | O_CREAT | O_EXCL, 0600);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::ftruncate(fd, off_t(BlockSize)), 0);
+        const auto bothRefuse = [&] {
+            SharedMemory creator, opener;
+            return creator.create(env.shmName(), BlockSize) == Result::Foreign && !creator.isMapped()
+                && opener.open(env.shmName(), BlockSize) == Result::Foreign && !opener.isMapped();
+        };
+        QCOMPARE(::fchmod(fd, 0666), 0);
+        QVERIFY(bothRefuse());
+        QCOMPARE(::fchmod(fd, 0620), 0);
+        QVERIFY(bothRefuse());
+        if (::geteuid() == 0) {
+            QCOMPARE(::fchmod(fd, 0600), 0);
+            QCOMPARE(::fchown(fd, 65534, 65534), 0);
+            QVERIFY(bothRefuse());
+            QCOMPARE(::fchown(fd, 0, 0), 0);
+        }
+        // The refusals left the object alone; once it is private and the user's, a
+        // creator takes it over as any stale block.
+        QVERIFY(nameExists(env.shmName()));
+        QCOMPARE(::fchmod(fd, 0600), 0);
+        ::close(fd);
+        SharedMemory creator;
+        QCOMPARE(creator.create(env.shmName(), BlockSize), Result::Ok);
+    }
+
+    void defaultNameCarriesTheUserId()
+    {
+        test::TestEnv env;
+        qunsetenv("FERRY_SHM_NAME");
+        const QString name = sharedBlockName();
+        qputenv("FERRY_SHM_NAME", env.shmName().toUtf8());
+        QCOMPARE(name, QStringLiteral("ferry_shared_mem.%1").arg(::geteuid()));
+        QCOMPARE(sharedBlockName(), env.shmName());
     }
 
     void namesAreMadeFitForTheSystem()

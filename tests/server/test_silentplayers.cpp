@@ -13,7 +13,9 @@
 #include <QTest>
 #include <QUdpSocket>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 using namespace ferry;
 
@@ -106,6 +108,46 @@ private slots:
         now += 2 * 60 * 1000;
         server.dropSilentPlayers();
         QCOMPARE(server.roster().players().size(), 1);
+    }
+
+    void signOnsAreCappedPerAddressAndExpireWithoutATunnel()
+    {
+        test::TestEnv env;
+        ferryd::Config config;
+        config.address = kServer;
+        config.tracker = false;
+        config.maxPlayers = 6;
+        ferryd::FerryServer server(config, [](const QString &) {});
+        qint64 now = 1000;
+        server.setClock([&now] { return now; });
+        QString why;
+        QVERIFY2(server.start(&why), qPrintable(why));
+
+        // Sign-ons alone, each from a port of its own, as a flood would send them.
+        std::vector<std::unique_ptr<QUdpSocket>> sockets;
+        const auto signOn = [&](const QString &address, const QByteArray &nick) -> int {
+            sockets.push_back(std::make_unique<QUdpSocket>());
+            QUdpSocket &s = *sockets.back();
+            s.bind(QHostAddress(address), 0);
+            s.writeDatagram(datagrams::encodeSignOn({nick, {}}), kServer, port(kServerPort));
+            const auto answer = Player::next(s);
+            return answer && !answer->isEmpty() ? quint8(answer->at(0)) : -1;
+        };
+        for (const QByteArray nick : {"p1", "p2", "p3", "p4"})
+            QCOMPARE(signOn(QStringLiteral("127.0.0.5"), nick), 138);
+        // A fifth from that address finds the server full though it has room.
+        QCOMPARE(signOn(QStringLiteral("127.0.0.5"), "p5"), 242);
+        QCOMPARE(signOn(QStringLiteral("127.0.0.6"), "q"), 138);
+
+        // Ten minutes without a word: the four go; q asked for the player list meanwhile.
+        now += 9 * 60 * 1000;
+        sockets.back()->writeDatagram("?", kServer, port(kServerPort));
+        QVERIFY(Player::next(*sockets.back()));
+        now += 60 * 1000;
+        server.dropSilentPlayers();
+        QCOMPARE(server.roster().players().size(), 1);
+        QCOMPARE(server.roster().players().first().nickname, QByteArray("q"));
+        QCOMPARE(signOn(QStringLiteral("127.0.0.5"), "p5"), 138);
     }
 };
 

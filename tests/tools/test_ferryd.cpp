@@ -145,7 +145,7 @@ private slots:
                                  QStringLiteral("Test Ferry"), QStringLiteral("--max-players"), QStringLiteral("2"),
                                  QStringLiteral("--chat-server"), QStringLiteral("chat.test:6668"),
                                  QStringLiteral("--server"), QStringLiteral("10.9.8.7,Elsewhere,4"),
-                                 QStringLiteral("--operator"), QStringLiteral("alice")});
+                                 QStringLiteral("--operator"), QStringLiteral("alice@") + m_aliceAddress});
         QVERIFY(m_ferryd->waitForStarted(5000));
         QTRY_VERIFY_WITH_TIMEOUT(output().contains("listening"), 5000);
         QVERIFY(output().contains(QByteArray::number(m_serverPort)));
@@ -342,6 +342,40 @@ private slots:
         QVERIFY(list.contains("bob"));
     }
 
+    void operatorNicknameFromElsewhereIsNoOperator()
+    {
+        QVERIFY(m_bob);
+        if (m_aliceAddress == m_carolAddress)
+            QSKIP("the impostor needs an address of its own");
+        // Alice has left; someone else takes her nickname from another address.
+        Client impostor(m_carolAddress);
+        QCOMPARE(ask(impostor, signOn("alice")).left(1), bytesOf({138}));
+        QVERIFY(ask(impostor, QByteArray("\x21") + field("bob", 17)).contains("Only server operators"));
+        QVERIFY(ask(impostor, QByteArray("\x20") + field("bob", 16) + QByteArray("bye\0", 4)).contains("Only server operators"));
+        QVERIFY(m_bob->quiet(100));
+        const QByteArray list = ask(impostor, "?");
+        QVERIFY(list.contains(QByteArray("alice\0", 6) + m_carolAddress.toLatin1() + QByteArray("\0chat\0online\0-\0", 15)));
+        QCOMPARE(ask(impostor, bytesOf({5})), bytesOf({133}));
+    }
+
+    void strangersGetABoundedNumberOfAnswers()
+    {
+        if (m_aliceAddress == m_carolAddress)
+            QSKIP("the strangers need addresses of their own");
+        // One byte asks for a directory many times its size: an address that has not
+        // signed on (and may be forged) gets 16 answers in 10 s, a second address its own.
+        Client flooder(QStringLiteral("127.0.0.6")), other(QStringLiteral("127.0.0.7"));
+        for (int i = 0; i < 24; ++i)
+            flooder.send(i % 2 ? QByteArray("Q") : QByteArray("?"), m_server, i % 2 ? m_trackerPort : m_serverPort);
+        int answers = 0;
+        while (flooder.receive(500))
+            ++answers;
+        QCOMPARE(answers, 16);
+        other.send("Q", m_server, m_trackerPort);
+        QVERIFY(other.receive());
+        QTRY_VERIFY_WITH_TIMEOUT(output().contains("127.0.0.6 asked too often, not answered"), 3000);
+    }
+
     void portsInUseOrBadOptionsEndAtOnce()
     {
         const auto second = m_env->start(QStringLiteral("ferryd"), {QStringLiteral("--address"), m_server.toString()});
@@ -351,6 +385,12 @@ private slots:
         const auto bad = m_env->start(QStringLiteral("ferryd"), {QStringLiteral("--address"), QStringLiteral("::1")});
         QVERIFY(bad->waitForFinished(5000));
         QCOMPARE(bad->exitCode(), 2);
+
+        // An operator named without the address it must come from is refused.
+        const auto bareOperator = m_env->start(QStringLiteral("ferryd"), {QStringLiteral("--address"), QStringLiteral("127.0.0.9"),
+                                                                          QStringLiteral("--operator"), QStringLiteral("alice")});
+        QVERIFY(bareOperator->waitForFinished(5000));
+        QCOMPARE(bareOperator->exitCode(), 2);
     }
 
     void logsEveryDatagramAndStopsOnSigterm()

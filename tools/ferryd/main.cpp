@@ -64,8 +64,9 @@ int main(int argc, char *argv[])
                                        QStringLiteral("A further server for the directory (repeatable)."),
                                        QStringLiteral("ip,description[,users]"));
     const QCommandLineOption operatorOpt(QStringLiteral("operator"),
-                                         QStringLiteral("Nickname allowed to ban and remove players (repeatable)."),
-                                         QStringLiteral("nickname"));
+                                         QStringLiteral("The player with this nickname may ban and remove players, "
+                                                        "when signed on from this address (repeatable)."),
+                                         QStringLiteral("nickname@ip"));
     const QCommandLineOption tunnelOpt(QStringLiteral("tunnel"),
                                        QStringLiteral("Tunnel address and port given to accepted players (default: the listening address, port 2211); "
                                                       "the tunnel is received on this port of the listening address."),
@@ -91,8 +92,12 @@ int main(int argc, char *argv[])
             return fail(QStringLiteral("--server needs ip,description[,users]: %1").arg(entry));
         config.others << *e;
     }
-    for (const QString &nick : parser.values(operatorOpt))
-        config.operators << nick.toUtf8();
+    for (const QString &entry : parser.values(operatorOpt)) {
+        const auto op = ferryd::parseOperator(entry);
+        if (!op)
+            return fail(QStringLiteral("--operator needs nickname@ip: %1").arg(entry));
+        config.operators << *op;
+    }
     if (parser.isSet(tunnelOpt)) {
         const QString t = parser.value(tunnelOpt);
         const qsizetype colon = t.lastIndexOf(QLatin1Char(':'));

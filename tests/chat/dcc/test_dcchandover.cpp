@@ -178,6 +178,47 @@ private slots:
         QTRY_VERIFY(untaken.isNull()); // no window took it: gone once finished
     }
 
+    // Both ends in one core, talking to "bob" who is ourselves: our offer goes out,
+    // comes back as bob's offer, the save path's ".part" makes us ask bob to resume,
+    // and bob's RESUME and ACCEPT arrive through the dispatcher as a peer's would.
+    void partFileIsResumedThroughResumeAndAccept()
+    {
+        Rig r;
+        const QByteArray data = randomBytes(200000);
+        const QString source = r.writeFile(QStringLiteral("map pack.zip"), data);
+        const QString target = r.dir.filePath(QStringLiteral("saved.zip"));
+        r.writeFile(QStringLiteral("saved.zip.part"), data.left(70000));
+        QVERIFY(r.handOver.DccSend(QStringLiteral("bob"), source));
+        const quint16 port = offeredPort(r.sent.value(0));
+        r.sent.clear();
+
+        r.env.setAnswers({QStringLiteral("yes"), QStringLiteral("file:") + target});
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC SEND \"map pack.zip\" %1 %2 %3").arg(kLoopback).arg(port).arg(data.size()));
+        const QString resume = QStringLiteral("DCC RESUME \"map pack.zip\" %1 70000").arg(port);
+        QTRY_COMPARE(r.sent, QStringList{QStringLiteral("PRIVMSG bob :") + kMark + resume + kMark + QStringLiteral("\n")});
+        r.sent.clear();
+
+        // Requests that are not bob's, not for this offer or beyond the file get no answer.
+        r.ctcpFrom(QStringLiteral("mallory"), resume);
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC RESUME x %1 70000").arg(port + 1));
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC RESUME x %1 200001").arg(port));
+        r.ctcpFrom(QStringLiteral("mallory"), QStringLiteral("DCC ACCEPT x %1 70000").arg(port));
+        QVERIFY(r.sent.isEmpty());
+
+        r.ctcpFrom(QStringLiteral("bob"), resume);
+        const QString accept = QStringLiteral("DCC ACCEPT \"map pack.zip\" %1 70000").arg(port);
+        QCOMPARE(r.sent, QStringList{QStringLiteral("PRIVMSG bob :") + kMark + accept + kMark + QStringLiteral("\n")});
+        r.ctcpFrom(QStringLiteral("bob"), resume); // honoured once
+        QCOMPARE(r.sent.size(), 1);
+        QVERIFY(!QFile::exists(target)); // nothing is received before bob accepts
+
+        r.ctcpFrom(QStringLiteral("bob"), accept);
+        QTRY_VERIFY(r.server().contains(QStringLiteral("** Transfer of file %1 completed succesfully").arg(target)));
+        QCOMPARE(readFile(target), data);
+        QVERIFY(!QFile::exists(target + QStringLiteral(".part")));
+        QTRY_VERIFY(r.server().contains(QStringLiteral("** Transfer of file %1 completed succesfully").arg(source)));
+    }
+
     void outgoingChatOfferListensForThePeer()
     {
         Rig r;

@@ -191,34 +191,99 @@ private slots:
         }
     }
 
-    void senderWaitsForEachRunningTotal()
+    void senderKeepsAWindowInFlight()
     {
+        constexpr qsizetype kWindow = CDCCTransfer::kSendWindow;
         RawReceiver t;
-        QVERIFY(t.open(2500));
-        QCOMPARE(readExactly(t.peer, 1024), t.data.left(1024));
+        QVERIFY(t.open(2 * kWindow + 452));
+        // A whole window goes out before any acknowledgement, then nothing more.
+        QCOMPARE(readExactly(t.peer, kWindow), t.data.left(kWindow));
         QVERIFY(staysQuiet(t.peer));
 
-        // An acknowledgement cut in two still counts once it is whole.
+        // An acknowledgement cut in two counts once it is whole and opens the
+        // window by what it acknowledges.
         t.ack(ackBytes(1024).left(2));
         QVERIFY(staysQuiet(t.peer));
         t.ack(ackBytes(1024).mid(2));
-        QCOMPARE(readExactly(t.peer, 1024), t.data.mid(1024, 1024));
+        QCOMPARE(readExactly(t.peer, 1024), t.data.mid(kWindow, 1024));
+        QVERIFY(staysQuiet(t.peer));
         QTRY_COMPARE(t.sender.StatusText(), QString("1024 Bytes sent..."));
 
-        // A total that is not everything sent is ignored; the right one may follow in the same read.
-        t.ack(ackBytes(1500));
+        // Totals beyond what was sent, or behind what was acknowledged, are ignored;
+        // several in one read count by the last good one.
+        t.ack(ackBytes(kWindow + 4096) + ackBytes(512));
         QVERIFY(staysQuiet(t.peer));
-        t.ack(ackBytes(2000) + ackBytes(2048).left(3));
-        QVERIFY(staysQuiet(t.peer));
-        t.ack(ackBytes(2048).right(1));
-        QCOMPARE(readExactly(t.peer, 452), t.data.mid(2048));
-        QVERIFY(staysQuiet(t.peer));
+        t.ack(ackBytes(2048) + ackBytes(4096) + ackBytes(0xFFFFFFFFu));
+        QCOMPARE(readExactly(t.peer, 3072), t.data.mid(kWindow + 1024, 3072));
+        QCOMPARE(t.sender.Acknowledged(), 4096u);
 
-        QCOMPARE(ackBytes(1024), QByteArray("\x00\x00\x04\x00", 4));
-        t.ack(ackBytes(2500));
+        // A receiver that acknowledges every packet gets the rest.
+        QByteArray got;
+        qsizetype total = kWindow + 4096;
+        while (total < t.data.size()) {
+            t.ack(ackBytes(std::uint32_t(total)));
+            QVERIFY(QTest::qWaitFor([&] { return t.peer.bytesAvailable() > 0; }));
+            got += t.peer.read(1 << 20);
+            total = kWindow + 4096 + got.size();
+        }
+        QCOMPARE(got, t.data.mid(kWindow + 4096));
+        t.ack(ackBytes(std::uint32_t(total)));
         QTRY_COMPARE(t.seen.finished, 1);
         QCOMPARE(t.seen.lines, QStringList({"** Transfer of file " + t.source + " completed succesfully"}));
+        QCOMPARE(t.seen.lastDone, std::uint32_t(t.data.size()));
         QTRY_COMPARE(t.peer.state(), QAbstractSocket::UnconnectedState);
+    }
+
+    void partFileIsResumedAndPutInPlace()
+    {
+        QTemporaryDir dir;
+        const QString source = dir.filePath("source.bin");
+        const QString target = dir.filePath("target.bin");
+        const QByteArray data = randomBytes(300000);
+        QVERIFY(writeFile(source, data));
+        QVERIFY(writeFile(target, "the file this one replaces"));
+        QVERIFY(writeFile(target + ".part", data.left(120000)));
+
+        CDCCTransfer sender;
+        CDCCTransfer receiver;
+        Observed sent(sender);
+        Observed received(receiver);
+        const std::uint32_t port = sender.StartSend("bob", source);
+        QVERIFY(receiver.StartReceive(kLoopback, port, target, "alice", std::uint32_t(data.size())));
+        QVERIFY(receiver.AwaitingAccept());
+        QCOMPARE(receiver.ResumePosition(), 120000u);
+
+        // Only the peer the file was offered to, on the offer's port, within the file.
+        QVERIFY(!sender.Resume("mallory", port, 120000));
+        QVERIFY(!sender.Resume("bob", port + 1, 120000));
+        QVERIFY(!sender.Resume("bob", port, std::uint32_t(data.size()) + 1));
+        QVERIFY(sender.Resume("BOB", port, 120000));
+        QVERIFY(!sender.Resume("bob", port, 0)); // once
+
+        QVERIFY(!receiver.AcceptResume("mallory", port, 120000));
+        QVERIFY(!receiver.AcceptResume("alice", port, 120001)); // beyond the .part
+        QVERIFY(receiver.AwaitingAccept());
+        QVERIFY(receiver.AcceptResume("alice", port, 120000));
+
+        QTRY_VERIFY_WITH_TIMEOUT(sent.finished == 1 && received.finished == 1, 30000);
+        QCOMPARE(received.lines, QStringList({"** Transfer of file " + target + " completed succesfully"}));
+        QCOMPARE(sent.lines, QStringList({"** Transfer of file " + source + " completed succesfully"}));
+        QCOMPARE(readFile(target), data);
+        QVERIFY(!QFile::exists(target + ".part"));
+    }
+
+    void senderThatCannotResumeGetsTheWholeFileAsked()
+    {
+        RawSender t;
+        QVERIFY(writeFile(t.dir.filePath("target.bin.part"), "stale half"));
+        t.receiver.SetResumeWait(100);
+        QVERIFY(t.open(20)); // connects once no ACCEPT came
+        const QByteArray data = randomBytes(20);
+        t.send(data);
+        QCOMPARE(readExactly(*t.peer, 4), ackBytes(20));
+        t.peer->disconnectFromHost();
+        QTRY_COMPARE(t.seen.finished, 1);
+        QCOMPARE(readFile(t.target), data);
     }
 
     void receiverAcknowledgesRunningTotals()
@@ -244,6 +309,7 @@ private slots:
     void earlyCloseFailsOnEitherSide()
     {
         RawSender receiving;
+        QVERIFY(writeFile(receiving.dir.filePath("target.bin"), "precious"));
         QVERIFY(receiving.open(5000));
         receiving.send(QByteArray(1024, 'a'));
         QCOMPARE(readExactly(*receiving.peer, 4), ackBytes(1024));
@@ -251,12 +317,15 @@ private slots:
         QTRY_COMPARE(receiving.seen.finished, 1);
         QCOMPARE(receiving.seen.lines,
                  QStringList({"** Transfer of file " + receiving.target + " terminated unsuccesfully"}));
-        // The partial file stays.
-        QCOMPARE(readFile(receiving.target), QByteArray(1024, 'a'));
+        // The partial file stays beside the file it would have replaced, which is untouched.
+        QCOMPARE(readFile(receiving.target + ".part"), QByteArray(1024, 'a'));
+        QCOMPARE(readFile(receiving.target), QByteArray("precious"));
 
+        // Everything sent but not all acknowledged is no success.
         RawReceiver sending;
         QVERIFY(sending.open(5000));
-        QCOMPARE(readExactly(sending.peer, 1024).size(), 1024);
+        QCOMPARE(readExactly(sending.peer, 5000).size(), 5000);
+        sending.ack(ackBytes(4096));
         sending.peer.disconnectFromHost();
         QTRY_COMPARE(sending.seen.finished, 1);
         QCOMPARE(sending.seen.lines,
@@ -270,7 +339,8 @@ private slots:
         t.send(QByteArray(1500, 'z'));
         QTRY_COMPARE(t.seen.finished, 1);
         QCOMPARE(t.seen.lines, QStringList({"** Transfer of file " + t.target + " terminated unsuccesfully"}));
-        QCOMPARE(readFile(t.target), QByteArray(1000, 'z'));
+        QCOMPARE(readFile(t.target + ".part"), QByteArray(1000, 'z'));
+        QVERIFY(!QFile::exists(t.target));
     }
 
     void emptyOfferEndsOnceConnected()
@@ -341,7 +411,7 @@ private slots:
     {
         RawReceiver t;
         QVERIFY(t.open(4096));
-        QCOMPARE(readExactly(t.peer, 1024).size(), 1024);
+        QCOMPARE(readExactly(t.peer, 4096).size(), 4096);
         t.sender.Close();
         QTRY_COMPARE(t.peer.state(), QAbstractSocket::UnconnectedState);
         QTest::qWait(20);
