@@ -1,12 +1,12 @@
 // Fuzz target: every datagram the control center reads from the network or from the
 // chat client. Each goes through the chat relay (as from the chosen server, from a
-// stranger, or from the chat client) or the server tree's tracker socket (as from
-// the tracker, or from a stranger), and through the decoders of the sign-on
+// stranger, or from the chat client) or the server tree's tracker socket (as the
+// answer to a request just sent, or from a stranger), and through the decoders of the sign-on
 // answers, notices, identification probe, peer pings and service replies. What
 // decodes must encode to the same fields again.
 //
 // Input: records (fuzz/records.h); a record's first byte picks the path (its value
-// modulo 5), the rest is the datagram.
+// modulo 6), the rest is the datagram.
 
 #include "controlcenter/chatrelay.h"
 #include "controlcenter/ferrypingrelay.h"
@@ -15,6 +15,7 @@
 #include "fuzz/records.h"
 #include "fuzz/sink.h"
 #include "protocol/directory.h"
+#include "protocol/ports.h"
 #include "protocol/relayrecord.h"
 #include "protocol/serverdatagrams.h"
 
@@ -82,20 +83,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                      [&seen](const QList<dg::ServerEntry> &servers) { seen += std::size_t(servers.size()); });
     QObject::connect(&tracker, &ferry::CTrackerSocket::playerListReceived,
                      [&seen](const QHostAddress &, const QList<dg::PlayerEntry> &players) { seen += std::size_t(players.size()); });
-    tracker.requestDirectory(kServer.toString());
-    tracker.requestPlayerList(kServer.toString());
 
     ferry::fuzz::forEachRecord(data, size, [&](const QByteArray &record) {
         if (record.isEmpty())
             return;
         const QByteArray d = record.mid(1);
         decodeEveryWay(d, seen);
-        switch (std::uint8_t(record[0]) % 5) {
+        // The tracker socket's read path: an answer is handled only when it answers a request.
+        const auto toTracker = [&tracker, &d](const QHostAddress &from, quint16 fromPort) {
+            if (tracker.takeAnswer(d, from, fromPort))
+                tracker.handleDatagram(d, from);
+        };
+        switch (std::uint8_t(record[0]) % 6) {
         case 0: relay.handleServerDatagram(d, kServer, true); break;
         case 1: relay.handleServerDatagram(d, kStranger, false); break;
         case 2: relay.handleChatClientDatagram(d); break;
-        case 3: tracker.handleDatagram(d, kServer); break;
-        default: tracker.handleDatagram(d, kStranger); break;
+        case 3:
+            tracker.requestDirectory(kServer.toString());
+            toTracker(kServer, ferry::port(ferry::kTrackerPort));
+            break;
+        case 4:
+            tracker.requestPlayerList(kServer.toString());
+            toTracker(kServer, ferry::port(ferry::kServerPort));
+            break;
+        default: toTracker(kStranger, ferry::port(ferry::kServerPort)); break;
         }
     });
     ferry::fuzz::keep(seen);

@@ -1,8 +1,9 @@
 // Fuzz target: ferryd as any host can reach it, through real sockets on loopback:
 // datagrams to its server port (sign-on, logoff, player lists, service requests,
-// peer pings), its tracker port and its tunnel port, from four senders on three
-// addresses, with its clock moved on so that silent players are dropped. Each
-// datagram is handled before the next is sent, so an input is one conversation.
+// peer pings, an operator's commands), its tracker port and its tunnel port, from
+// four senders on three addresses (the operator "op" may act from 127.0.0.2), with
+// its clock moved on so that silent players are dropped. Each datagram is handled
+// before the next is sent, so an input is one conversation.
 //
 // Input: records (fuzz/records.h); a record's first byte picks the sender (bits
 // 0-1) and the port (bits 2-3: server, tracker, tunnel, or no datagram but eleven
@@ -32,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     config.name = "fuzz";
     config.maxPlayers = 4;
     config.probe = true;
+    config.operators = {ferryd::Operator{"op", QHostAddress(QStringLiteral("127.0.0.2"))}};
     // Datagrams the server has read from its server and tracker ports: one "<-" line
     // each (a tunnel's hello is logged with "<-" too, but is no such datagram).
     int heard = 0;
