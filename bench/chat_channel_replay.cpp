@@ -209,10 +209,13 @@ int main(int argc, char *argv[])
     // A crowded channel: JOIN, then the NAMES reply, until the list shows every name.
     timer.restart();
     replay(app, ":me!me@here JOIN :#crowd\r\n" + namesReply(crowd));
+    const double namesDispatchSeconds = timer.nsecsElapsed() / 1e9;
     tavern::CChatFrame *crowded = frame.frameFor(QStringLiteral("#crowd"));
-    QCoreApplication::processEvents();
+    // A large list is redrawn a moment after the last edit: wait until it shows them all.
+    const auto listed = [crowded] { return crowded && crowded->userList() ? crowded->userList()->count() : -1; };
+    while (listed() != crowd && timer.elapsed() < 600000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     const double namesSeconds = timer.nsecsElapsed() / 1e9;
-    const int listed = crowded && crowded->userList() ? crowded->userList()->count() : -1;
 
     std::printf("channel lines replayed   %d (%d users in the list)\n", totalLines,
                 channel->userList()->count());
@@ -221,7 +224,9 @@ int main(int argc, char *argv[])
                 totalLines / replaySeconds, totalLines / replayCpuSeconds);
     std::printf("blocks kept in the view  %d\n", channel->view()->document()->blockCount());
     std::printf("message view paints      %d\n", painted.paints);
-    std::printf("list %d names         %.3f s, %d rows (target < 1 s)\n", crowd, namesSeconds, listed);
+    std::printf("list %d names         %.3f s, %d rows (target < 1 s for 10000; seconds for 1000000); "
+                "dispatched in %.3f s\n",
+                crowd, namesSeconds, listed(), namesDispatchSeconds);
     std::printf("VmRSS after 100000 lines %ld kB\n", rssAt100k);
     std::printf("VmRSS after %d lines %ld kB (%.2fx; target <= 1.5x)\n", totalLines, rssAtEnd,
                 rssAt100k > 0 ? double(rssAtEnd) / double(rssAt100k) : 0.0);

@@ -1,37 +1,46 @@
 #include "chat/core/channelusers.h"
 
-#include <algorithm>
+#include <iterator>
 
-namespace {
-
-bool lessIgnoringCase(const QString &a, const QString &b)
+qsizetype CChannelUsers::rowOf(Set::const_iterator at) const
 {
-    return a.compare(b, Qt::CaseInsensitive) < 0;
+    if (Size() > kRowEditsUpTo)
+        return -1;
+    return qsizetype(std::distance(m_set.cbegin(), at));
 }
 
-} // namespace
-
-qsizetype CChannelUsers::indexOf(const QString &item) const
+const QStringList &CChannelUsers::Items() const
 {
-    // Items equal without regard to case sit together in the order; the first is the one.
-    const auto at = std::lower_bound(m_items.begin(), m_items.end(), item, lessIgnoringCase);
-    if (at == m_items.end() || at->compare(item, Qt::CaseInsensitive) != 0)
-        return -1;
-    return at - m_items.begin();
+    if (!m_itemsValid) {
+        m_items = QStringList(m_set.cbegin(), m_set.cend());
+        m_itemsValid = true;
+    }
+    return m_items;
 }
 
 bool CChannelUsers::Contains(const QString &item) const
 {
-    return indexOf(item) >= 0;
+    return m_set.find(item) != m_set.end();
+}
+
+void CChannelUsers::Clear()
+{
+    m_set.clear();
+    m_items.clear();
+    m_itemsValid = true;
 }
 
 bool CChannelUsers::insert(const QString &item)
 {
-    if (Contains(item))
+    const auto [at, added] = m_set.insert(item);
+    if (!added)
         return false;
-    const auto at = std::upper_bound(m_items.begin(), m_items.end(), item, lessIgnoringCase);
-    m_last.insertedAt = at - m_items.begin();
-    m_items.insert(at, item);
+    m_last.changed = true;
+    m_last.insertedAt = rowOf(at);
+    if (m_itemsValid && m_last.insertedAt >= 0)
+        m_items.insert(m_last.insertedAt, item);
+    else
+        m_itemsValid = false;
     return true;
 }
 
@@ -44,12 +53,17 @@ bool CChannelUsers::AddUser(const QString &item)
 int CChannelUsers::take(const QString &nick)
 {
     for (const QChar prefix : {QChar(u'@'), QChar(u'+'), QChar()}) {
-        const qsizetype i = indexOf(prefix.isNull() ? nick : prefix + nick);
-        if (i >= 0) {
-            m_items.removeAt(i);
-            m_last.removedAt = i;
-            return prefix.unicode();
-        }
+        const auto at = m_set.find(prefix.isNull() ? nick : prefix + nick);
+        if (at == m_set.end())
+            continue;
+        m_last.changed = true;
+        m_last.removedAt = rowOf(at);
+        if (m_itemsValid && m_last.removedAt >= 0)
+            m_items.removeAt(m_last.removedAt);
+        else
+            m_itemsValid = false;
+        m_set.erase(at);
+        return prefix.unicode();
     }
     return -1;
 }

@@ -56,7 +56,7 @@ void CTavernwDoc::RenameUser(const QString &newNick, const QString &oldNick)
 
 void CTavernwDoc::ClearUsers()
 {
-    if (m_users.Items().isEmpty())
+    if (m_users.Size() == 0)
         return;
     m_users.Clear();
     emit usersEdited(-1, -1);
@@ -65,6 +65,6 @@ void CTavernwDoc::ClearUsers()
 void CTavernwDoc::announceUserChange()
 {
     const CChannelUsers::Change change = m_users.LastChange();
-    if (change.removedAt >= 0 || change.insertedAt >= 0)
+    if (change.changed)
         emit usersEdited(change.removedAt, change.insertedAt);
 }

@@ -78,7 +78,8 @@ public:
 
 signals:
     // One item left the users (at removedAt, an index before the change) and/or one
-    // came in (at insertedAt, an index after it); -1 for neither.
+    // came in (at insertedAt, an index after it); both -1: the users changed in a way
+    // that has no row (a large list, or all of them), and views read them again.
     void usersEdited(qsizetype removedAt, qsizetype insertedAt);
 
 private:

@@ -12,6 +12,7 @@ struct CChatPrompt {
     enum class Kind {
         Notice,         // a message box with an OK button (failures, kicks, disconnects)
         ParseError,     // an unparsable server line
+        Kick,           // we were kicked from a channel
         Nickname,       // the refused nickname: a text field
         DccChat,        // a direct chat offer: Yes/No
         DccFile,        // a file offer: Yes/No

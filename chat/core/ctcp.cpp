@@ -5,6 +5,9 @@
 namespace {
 
 constexpr QChar kCtcpMark(0x01);
+// A PING request's argument is echoed, but no more of it than this (in UTF-8 bytes):
+// a long argument must not make every answer a large line of ours.
+constexpr std::size_t kMaxPingEcho = 64;
 
 struct CtcpMessage {
     QString word;
@@ -49,7 +52,7 @@ void CTavernwApp::handleCtcpRequest(const CIrcLine &l, const QString &target, co
     } else if (ctcp.word.compare(QLatin1String("DCC"), Qt::CaseInsensitive) == 0) {
         emit dccRequestReceived(l.sender, ctcp.arguments);
     } else if (ctcp.word == QLatin1String("PING")) {
-        sendCtcpReply(l.sender, QStringLiteral("PING ") + withoutMarks(ctcp.arguments));
+        sendCtcpReply(l.sender, QStringLiteral("PING ") + QString::fromUtf8(Utf8Prefix(withoutMarks(ctcp.arguments), kMaxPingEcho)));
     } else if (ctcp.word == QLatin1String("UDPPING")) {
         sendCtcpReply(l.sender, QStringLiteral("UDPPING ") + QString::number(m_identity.UdpPingNumber()));
     } else if (ctcp.word == QLatin1String("VERSION")) {
@@ -87,7 +90,9 @@ bool CTavernwApp::handleCtcpReply(const CIrcLine &l, QString &text)
         return true;
     }
     if (ctcp.word == QLatin1String("UDPPING")) {
-        emit udpPingReplyReceived(l.sender, ParseCtcpNumber(ctcp.arguments));
+        // An answer we did not ask for would have the game service ping any address.
+        if (m_udpPings.TakeAnswer(l.sender, TickCount()))
+            emit udpPingReplyReceived(l.sender, ParseCtcpNumber(ctcp.arguments));
         return true;
     }
     text = ctcp.arguments;

@@ -23,6 +23,21 @@ const QSet<QString> &ignoredNumerics()
     return set;
 }
 
+// Errors about a channel named in word 1: a mode query for it will not be answered.
+const QSet<QString> &channelErrorNumerics()
+{
+    static const QSet<QString> set = {
+        QStringLiteral("403"), QStringLiteral("442"), QStringLiteral("476"), QStringLiteral("477"),
+        QStringLiteral("479"), QStringLiteral("482"),
+    };
+    return set;
+}
+
+// How long a channel-mode query may stay unanswered before another one may go.
+constexpr std::uint32_t kModeQueryMs = 60000;
+// At most this many channels with a query outstanding.
+constexpr qsizetype kMaxModeQueries = 256;
+
 const QSet<QString> &whoisNumerics()
 {
     static const QSet<QString> set = {
@@ -125,8 +140,11 @@ void CTavernwApp::OnServerLine(const QString &line)
         PrintLine(QStringLiteral("User: ") + RestAfterWord(0, l.params), m_Settings.Status);
     else if (whoisNumerics().contains(command))
         PrintLine(QStringLiteral("User Info: ") + RestAfterWord(0, l.params), m_Settings.Status);
-    else
+    else {
+        if (channelErrorNumerics().contains(command))
+            m_modeQueries.remove(GetWord(1, l.params).toLower());
         printRaw(line);
+    }
 }
 
 void CTavernwApp::onPart(const CIrcLine &l)
@@ -199,13 +217,15 @@ void CTavernwApp::onNames(const CIrcLine &l)
 {
     const QString channel = GetWord(2, l.params);
     const QString names = StripColon(RestAfterWord(2, l.params));
-    CTavernwDoc *doc = FindChannel(channel);
-    for (const QString &name : names.split(u' ', Qt::SkipEmptyParts)) {
-        // Records are kept by plain nickname, the key parts, quits and the user list use.
-        const QString nick = name.startsWith(u'@') || name.startsWith(u'+') ? name.mid(1) : name;
-        noteUser(nick);
-        if (doc)
+    // Users are recorded only for channels we are in: records of other channels would
+    // never be dropped (no PART of theirs reaches us), and a server could grow them
+    // without end.
+    if (CTavernwDoc *doc = FindChannel(channel)) {
+        for (const QString &name : names.split(u' ', Qt::SkipEmptyParts)) {
+            // Records are kept by plain nickname, the key parts, quits and the user list use.
+            noteUser(name.startsWith(u'@') || name.startsWith(u'+') ? name.mid(1) : name);
             doc->AddUser(name);
+        }
     }
     PrintLine(QStringLiteral("%1 - %2").arg(channel.toLower(), names), m_Settings.Status);
 }
@@ -250,7 +270,23 @@ void CTavernwApp::onMode(const CIrcLine &l)
                 doc->SetUserMode(QString(sign) + c, argument);
         }
     }
-    SendLine(QStringLiteral("MODE ") + target);
+    queryChannelModes(target);
+}
+
+void CTavernwApp::queryChannelModes(const QString &channel)
+{
+    const QString key = channel.toLower();
+    const std::uint32_t now = TickCount();
+    const auto sent = m_modeQueries.constFind(key);
+    if (sent != m_modeQueries.cend() && now - *sent < kModeQueryMs)
+        return;
+    if (m_modeQueries.size() >= kMaxModeQueries) {
+        m_modeQueries.removeIf([now](const auto &entry) { return now - entry.value() >= kModeQueryMs; });
+        if (m_modeQueries.size() >= kMaxModeQueries && !FindChannel(channel))
+            return; // the channels we are in are always asked about
+    }
+    m_modeQueries.insert(key, now);
+    SendLine(QStringLiteral("MODE ") + channel);
 }
 
 void CTavernwApp::onKick(const CIrcLine &l)
@@ -261,7 +297,8 @@ void CTavernwApp::onKick(const CIrcLine &l)
     CTavernwDoc *doc = FindChannel(channel);
     if (victim == m_strNick) {
         const QString text = QStringLiteral("You have been kicked from %1 with the reason %2").arg(channel, reason);
-        notice(kAppCaption, text, CChatPrompt::Icon::None);
+        // One box at a time: kicks that come while it is shown are counted.
+        notice(kAppCaption, text, CChatPrompt::Icon::None, CChatPrompt::Kind::Kick);
         PrintLine(text, m_Settings.Status);
         if (doc)
             CloseWindow(doc);
@@ -318,6 +355,7 @@ void CTavernwApp::onChannelModes(const CIrcLine &l)
 {
     const QString channel = GetWord(1, l.params);
     const QString modes = GetWord(2, l.params);
+    m_modeQueries.remove(channel.toLower());
     if (modes.size() < 2)
         return;
     if (CTavernwDoc *doc = FindChannel(channel))

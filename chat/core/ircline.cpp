@@ -116,3 +116,17 @@ std::uint32_t ParseCtcpNumber(const QString &text)
         value = value * 10u + std::uint32_t(text.at(i).unicode() - u'0');
     return negative ? 0u - value : value;
 }
+
+QByteArray Utf8Prefix(const QString &text, std::size_t maxBytes)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype step = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        const QByteArray piece = text.mid(i, step).toUtf8();
+        if (std::size_t(out.size() + piece.size()) > maxBytes)
+            break;
+        out += piece;
+        i += step;
+    }
+    return out;
+}

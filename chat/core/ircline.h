@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -43,3 +44,6 @@ QString StripColon(const QString &text);
 // A decimal number as CTCP arguments carry it: optional blanks and sign, then digits,
 // accumulated modulo 2^32; anything else ends it.
 std::uint32_t ParseCtcpNumber(const QString &text);
+
+// `text` as UTF-8, at most maxBytes bytes, never ending inside a character.
+QByteArray Utf8Prefix(const QString &text, std::size_t maxBytes);

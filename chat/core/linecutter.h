@@ -5,6 +5,11 @@
 // CR LF pair ends one line. Every cut line is trimmed of blanks, tabs, CR and LF at
 // both ends and handed on, empty ones too. The tail after the last line end waits
 // for the next chunk.
+//
+// A server may send anything, so both what one line and what all waiting lines may
+// take is bounded: a line is cut at kMaxLine bytes (the rest of it, up to its line
+// end, is dropped), and bytes that arrive while more than kMaxPending wait are
+// dropped up to the next line end.
 
 #include <QByteArray>
 
@@ -12,9 +17,8 @@
 
 class CLineCutter {
 public:
-    // Beyond this many pending bytes without a line end the partial line is dropped,
-    // and so is the rest of it up to its line end, so a peer cannot grow memory unbounded.
-    static constexpr qsizetype kMaxPending = 64 * 1024;
+    static constexpr qsizetype kMaxLine = 8191;
+    static constexpr qsizetype kMaxPending = 1024 * 1024;
 
     void Append(const QByteArray &chunk);
 
@@ -27,5 +31,5 @@ public:
 
 private:
     QByteArray m_pending;
-    bool m_skipping = false; // dropping an overlong line up to its line end
+    bool m_skipping = false; // dropping the rest of a line up to its line end
 };

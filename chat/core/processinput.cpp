@@ -174,6 +174,7 @@ void ping(CTavernwApp &app, const Command &c)
 void udpPing(CTavernwApp &app, const Command &c)
 {
     app.SendLine(QStringLiteral("PRIVMSG %1 :%2").arg(c.arguments, ctcp(QStringLiteral("UDPPING"))));
+    app.NoteUdpPingSent(c.arguments);
     printStatus(app, QStringLiteral("%1 %2\n").arg(QStringLiteral("** Pinging"), c.arguments));
 }
 

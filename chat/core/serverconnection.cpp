@@ -35,9 +35,22 @@ void CTavernwApp::notice(const QString &caption, const QString &text, CChatPromp
     prompt.icon = icon;
     prompt.caption = caption;
     prompt.text = text;
-    // Equal notices coalesce while one is on screen: the text tells them apart.
-    prompt.peer = text;
-    Ask(prompt);
+    // Equal notices coalesce while one is on screen: the text tells plain notices
+    // apart; of the other kinds (parse errors, kicks) one box stands for all.
+    prompt.peer = kind == CChatPrompt::Kind::Notice ? text : QString();
+    const QString key = QString::number(int(kind)) + u'\n' + prompt.peer;
+    if (m_prompts.Has(kind, prompt.peer)) {
+        ++m_noticeRepeats[key];
+        return;
+    }
+    Ask(prompt, [this, key, text](const CPromptAnswer &) {
+        const int repeats = m_noticeRepeats.take(key);
+        if (repeats > 0)
+            PrintLine(QStringLiteral("** %1 more like this came while it was shown: %2")
+                          .arg(repeats)
+                          .arg(text.section(u'\n', 0, 0)),
+                      m_Settings.Status);
+    });
 }
 
 CChatSession::Endpoint CTavernwApp::configuredEndpoint() const
@@ -115,6 +128,7 @@ void CTavernwApp::SwitchServer(const QString &arguments)
     if (m_session.IsReady())
         m_session.Quit(QStringLiteral("QUIT :%1\n").arg(QuitMessage()).toUtf8());
     m_bRegistered = false;
+    m_modeQueries.clear();
     for (CTavernwDoc *doc : ChannelDocs())
         doc->ClearUsers();
     PrintLine(QStringLiteral("Attempting to connect to chat server...."), m_Settings.Status);
@@ -141,6 +155,7 @@ void CTavernwApp::onConnected()
 void CTavernwApp::onClosed()
 {
     m_bRegistered = false;
+    m_modeQueries.clear(); // their answers will not come on a new connection
     // The users of a channel are listed again when it is joined again.
     for (CTavernwDoc *doc : ChannelDocs())
         doc->ClearUsers();
@@ -223,7 +238,7 @@ void CTavernwApp::registrationComplete()
     m_bEverRegistered = true;
     m_session.ResetBackoff();
     SendLine(QStringLiteral("JOIN ") + m_Settings.Channel);
-    SendLine(QStringLiteral("MODE ") + m_Settings.Channel);
+    queryChannelModes(m_Settings.Channel);
     if (!again)
         return;
     // After a reconnection (or a change of server) the channels still open are joined again.

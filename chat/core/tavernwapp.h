@@ -21,8 +21,10 @@
 #include "chat/core/ctcplimit.h"
 #include "chat/core/ircline.h"
 #include "chat/core/promptqueue.h"
+#include "chat/core/udppingwatch.h"
 #include "chat/core/windowregistry.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -153,6 +155,8 @@ public:
     const QStringList &ChannelList() const { return m_ChannelList; }
 
     static QString VersionText();
+    // A UDPPING request went to nick: its answer is awaited (see udppingwatch.h).
+    void NoteUdpPingSent(const QString &nick) { m_udpPings.Sent(nick, TickCount()); }
 
     // ---- the command interpreter (processinput.cpp)
     // One typed line: plain text goes to the conversation of the target window (a
@@ -175,7 +179,8 @@ signals:
     void dccRequestReceived(const QString &sender, const QString &arguments);
     // A request for an offered file, for the file offers.
     void fileRequestReceived(const QString &sender, const QString &fileName);
-    // A peer's answer to our UDPPING: its address number, for the game-service link.
+    // A peer's answer to a UDPPING we sent it within the last minute: its address
+    // number, for the game-service link.
     void udpPingReplyReceived(const QString &sender, std::uint32_t address);
     // A private message (no CTCP) from a nickname, for the ring of recent partners.
     void privateMessageReceived(const QString &sender);
@@ -189,6 +194,9 @@ private:
     void onCertificateRejected(const QString &host, quint16 port, const QString &fingerprint, const QString &reasons);
     void askForNickname();
     void registrationComplete();
+    // A message box. Equal notices (the same text; for the other kinds, the same kind)
+    // do not stack up while one is shown: they are counted, and the count is printed
+    // in the Server window when it closes.
     void notice(const QString &caption, const QString &text, CChatPrompt::Icon icon,
                 CChatPrompt::Kind kind = CChatPrompt::Kind::Notice);
 
@@ -209,6 +217,9 @@ private:
     void onTopicReply(const CIrcLine &l, bool hasTopic);
     void onTopic(const CIrcLine &l);
     void onChannelModes(const CIrcLine &l);
+    // Sends "MODE <channel>" unless a query for that channel is still unanswered, so
+    // that a flood of mode changes costs one query.
+    void queryChannelModes(const QString &channel);
     void printRaw(const QString &line);
     void handleCtcpRequest(const CIrcLine &l, const QString &target, const QString &text);
     bool handleCtcpReply(const CIrcLine &l, QString &text);
@@ -222,6 +233,9 @@ private:
     CPromptQueue m_prompts;
     CWindowRegistry m_windows;
     CCtcpReplyLimit m_ctcpLimit;
+    QHash<QString, int> m_noticeRepeats;             // prompt kind and peer -> equal notices not shown
+    QHash<QString, std::uint32_t> m_modeQueries;     // lower-cased channel -> tick its MODE query went out
+    CUdpPingWatch m_udpPings;
 
     QPointer<CChatDoc> m_pServerDoc;
     QString m_strPendingWindowName;

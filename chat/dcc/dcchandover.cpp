@@ -11,9 +11,11 @@
 #include "chat/dcc/dcctransfer.h"
 
 #include <QDir>
-#include <QPointer>
 #include <QFile>
 #include <QStandardPaths>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -136,8 +138,34 @@ CDCCTransfer *CDCCHandOver::DccSend(const QString &nick, const QString &path)
 void CDCCHandOver::OnSendRequested(const QString &nick, const QString &path)
 {
     // A stranger's request must not pop up a box: the transfer reports an offered
-    // file that has gone as a line in the Server window.
-    offerFile(nick, path);
+    // file that has gone as a line in the Server window. Nor may requests hold an
+    // unbounded number of listening sockets open.
+    const QString key = nick.toLower();
+    m_requestSends.removeIf([](const RequestSend &r) { return !r.transfer || !r.transfer->IsWaitingForPeer(); });
+    const auto forNick = std::count_if(m_requestSends.cbegin(), m_requestSends.cend(),
+                                       [&key](const RequestSend &r) { return r.nick == key; });
+    if (forNick >= kMaxRequestSendsPerNick || m_requestSends.size() >= kMaxRequestSends) {
+        if (!m_toldRequestLimit.contains(key)) {
+            m_toldRequestLimit.insert(key);
+            m_pApp->PrintLine(text(ferry::dcc::texts::kRequestRefused)
+                                  .arg(ferry::dcc::FileNameOfPath(path), nick)
+                                  .arg(forNick >= kMaxRequestSendsPerNick ? kMaxRequestSendsPerNick : kMaxRequestSends),
+                              m_pApp->m_Settings.Status);
+        }
+        return;
+    }
+    m_toldRequestLimit.remove(key);
+    CDCCTransfer *transfer = offerFile(nick, path);
+    if (!transfer)
+        return;
+    m_requestSends.append({transfer, key});
+    const QString line = text(ferry::dcc::texts::kRequestUnanswered)
+                             .arg(ferry::dcc::FileNameOfPath(path), nick)
+                             .arg(m_requestWaitMs / 1000);
+    QTimer::singleShot(m_requestWaitMs, transfer, [transfer, line] {
+        if (transfer->IsWaitingForPeer())
+            transfer->Withdraw(line);
+    });
 }
 
 // ---- incoming offers
@@ -146,9 +174,9 @@ void CDCCHandOver::OnDccRequest(const QString &sender, const QString &arguments)
 {
     const ferry::dcc::Offer offer = ferry::dcc::ParseOffer(arguments.toUtf8());
     if (const auto *chat = std::get_if<ferry::dcc::ChatOffer>(&offer))
-        acceptChat(sender, chat->address, chat->port);
+        acceptChat(sender, *chat);
     else if (const auto *send = std::get_if<ferry::dcc::SendOffer>(&offer))
-        acceptFile(sender, send->fileName, send->address, send->port, send->size);
+        acceptFile(sender, *send);
     else
         onResumeMessage(sender, arguments.toUtf8());
 }
@@ -176,29 +204,46 @@ void CDCCHandOver::onResumeMessage(const QString &sender, const QByteArray &argu
     }
 }
 
-void CDCCHandOver::acceptChat(const QString &sender, std::uint32_t address, std::uint32_t port)
+QString CDCCHandOver::askedKey(int kind, const QString &sender)
 {
-    if (!ferry::dcc::IsConnectable(address, port)) {
-        m_pApp->PrintLine(QStringLiteral("** ") + text(ferry::dcc::texts::kChatBadOffer).arg(address).arg(port),
+    return QString::number(kind) + u'\n' + sender.toLower();
+}
+
+void CDCCHandOver::acceptChat(const QString &sender, const ferry::dcc::ChatOffer &offer)
+{
+    using namespace ferry::dcc;
+    const std::uint32_t address = offer.address;
+    const std::uint32_t port = offer.port;
+    if (const QString why = OfferRefusal(address, port); !why.isEmpty()) {
+        m_pApp->PrintLine(text(texts::kChatOfferRefused).arg(sender, why, DottedAddress(address)).arg(port),
                           m_pApp->m_Settings.Status);
         return;
     }
     QPointer<CDCCHandOver> self(this);
-    const bool asked = m_pApp->Ask(ferry::dcc::ChatOfferPrompt(sender), [self, sender, address, port](const CPromptAnswer &answer) {
-        if (self && answer.accepted)
+    const QString key = askedKey(int(CChatPrompt::Kind::DccChat), sender);
+    const bool asked = m_pApp->Ask(ChatOfferPrompt(sender, address, port), [self, sender, address, port, key](const CPromptAnswer &answer) {
+        if (!self)
+            return;
+        self->m_toldRefused.remove(key);
+        if (answer.accepted)
             self->openChat(sender)->ConnectToPeer(address, port);
     });
-    if (!asked)
-        refuseRepeatedOffer(sender);
+    if (asked)
+        m_toldRefused.remove(QString());
+    else
+        refuseOffer(int(CChatPrompt::Kind::DccChat), sender);
 }
 
-void CDCCHandOver::acceptFile(const QString &sender, const QByteArray &offeredName, std::uint32_t address,
-                              std::uint32_t port, std::uint32_t size)
+void CDCCHandOver::acceptFile(const QString &sender, const ferry::dcc::SendOffer &offer)
 {
-    if (!ferry::dcc::IsConnectable(address, port)) {
-        m_pApp->PrintLine(text(ferry::dcc::texts::kTransferBadOffer)
-                              .arg(ferry::dcc::SanitizeOfferedFileName(offeredName))
-                              .arg(address)
+    using namespace ferry::dcc;
+    const std::uint32_t address = offer.address;
+    const std::uint32_t port = offer.port;
+    const std::uint32_t size = offer.size;
+    const QByteArray offeredName = offer.fileName;
+    if (const QString why = OfferRefusal(offer); !why.isEmpty()) {
+        m_pApp->PrintLine(text(texts::kFileOfferRefused)
+                              .arg(SanitizeOfferedFileName(offeredName), sender, why, DottedAddress(address))
                               .arg(port),
                           m_pApp->m_Settings.Status);
         return;
@@ -217,16 +262,27 @@ void CDCCHandOver::acceptFile(const QString &sender, const QByteArray &offeredNa
         self->m_pApp->SendLine(
             QString::fromUtf8(ferry::dcc::ResumeLine(sender, offeredName, port, transfer->ResumePosition())));
     };
-    const auto receive = [self, sender, offeredName, save](const CPromptAnswer &answer) {
-        if (!self || !answer.accepted)
+    const QString key = askedKey(int(CChatPrompt::Kind::DccFile), sender);
+    const auto receive = [self, sender, offeredName, save, key](const CPromptAnswer &answer) {
+        if (!self)
             return;
-        self->m_pApp->Ask(ferry::dcc::SaveOfferedFilePrompt(sender, offeredName, self->m_downloadFolder), save);
+        self->m_toldRefused.remove(key);
+        if (answer.accepted)
+            self->m_pApp->Ask(SaveOfferedFilePrompt(sender, offeredName, self->m_downloadFolder), save);
     };
-    if (!m_pApp->Ask(ferry::dcc::FileOfferPrompt(sender, offeredName), receive))
-        refuseRepeatedOffer(sender);
+    if (m_pApp->Ask(FileOfferPrompt(sender, offeredName, address, port), receive))
+        m_toldRefused.remove(QString());
+    else
+        refuseOffer(int(CChatPrompt::Kind::DccFile), sender);
 }
 
-void CDCCHandOver::refuseRepeatedOffer(const QString &sender)
+void CDCCHandOver::refuseOffer(int kind, const QString &sender)
 {
-    m_pApp->PrintLine(text(ferry::dcc::texts::kRepeatedOffer).arg(sender), m_pApp->m_Settings.Status);
+    const bool repeated = m_pApp->Prompts().Has(CChatPrompt::Kind(kind), sender);
+    const QString key = repeated ? askedKey(kind, sender) : QString();
+    if (m_toldRefused.contains(key))
+        return;
+    m_toldRefused.insert(key);
+    m_pApp->PrintLine(text(repeated ? ferry::dcc::texts::kRepeatedOffer : ferry::dcc::texts::kTooManyOffers).arg(sender),
+                      m_pApp->m_Settings.Status);
 }

@@ -1,5 +1,6 @@
 #include "chat/dcc/dccoffer.h"
 
+#include <QHostAddress>
 #include <QList>
 
 namespace ferry::dcc {
@@ -92,6 +93,33 @@ Offer ParseOffer(const QByteArray &arguments)
 bool IsConnectable(std::uint32_t address, std::uint32_t port)
 {
     return address != 0 && port >= 1 && port <= 65535;
+}
+
+QString OfferRefusal(std::uint32_t address, std::uint32_t port)
+{
+    if ((address >> 24) == 0)
+        return QStringLiteral("the address is unspecified");
+    if (address == 0xFFFFFFFFu)
+        return QStringLiteral("the address is a broadcast address");
+    if ((address >> 28) == 0xE)
+        return QStringLiteral("the address is a multicast address");
+    if (port < 1024)
+        return QStringLiteral("the port is below 1024");
+    if (port > 65535)
+        return QStringLiteral("the port is no port number");
+    return QString();
+}
+
+QString OfferRefusal(const SendOffer &offer)
+{
+    if (offer.size == 0)
+        return QStringLiteral("the file is empty");
+    return OfferRefusal(offer.address, offer.port);
+}
+
+QString DottedAddress(std::uint32_t address)
+{
+    return QHostAddress(address).toString();
 }
 
 QString FileNameOfPath(const QString &path)

@@ -39,6 +39,16 @@ Offer ParseOffer(const QByteArray &arguments);
 // and the port lies in 1..65535.
 bool IsConnectable(std::uint32_t address, std::uint32_t port);
 
+// Why an offer made to us must not be taken up, as a phrase for a status line: an
+// unspecified address (0.x.x.x), the broadcast address, a multicast address, or a
+// port below 1024 (a service's, not a peer's) or above 65535. Empty when it may.
+// A send offer of no bytes is refused too (size 0).
+QString OfferRefusal(std::uint32_t address, std::uint32_t port);
+QString OfferRefusal(const SendOffer &offer);
+
+// The dotted form of an offer's address number (167772161 is "10.0.0.1").
+QString DottedAddress(std::uint32_t address);
+
 // A plain unsigned 32-bit decimal number ("0".."4294967295", an optional leading
 // '+'); anything else is nullopt.
 std::optional<std::uint32_t> ParseNumber(const QByteArray &text);

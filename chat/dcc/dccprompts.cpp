@@ -7,7 +7,16 @@
 
 namespace ferry::dcc {
 
-CChatPrompt ChatOfferPrompt(const QString &nick)
+namespace {
+
+QString comesFrom(std::uint32_t address, std::uint32_t port)
+{
+    return u'\n' + QString::fromLatin1(texts::kOfferComesFrom).arg(DottedAddress(address)).arg(port);
+}
+
+} // namespace
+
+CChatPrompt ChatOfferPrompt(const QString &nick, std::uint32_t address, std::uint32_t port)
 {
     CChatPrompt prompt;
     prompt.kind = CChatPrompt::Kind::DccChat;
@@ -15,11 +24,12 @@ CChatPrompt ChatOfferPrompt(const QString &nick)
     prompt.style = CChatPrompt::Style::YesNo;
     prompt.icon = CChatPrompt::Icon::Question;
     prompt.caption = QString::fromLatin1(texts::kChatPromptCaption);
-    prompt.text = QString::fromLatin1(texts::kChatPrompt).arg(nick);
+    prompt.text = QString::fromLatin1(texts::kChatPrompt).arg(nick) + comesFrom(address, port);
     return prompt;
 }
 
-CChatPrompt FileOfferPrompt(const QString &nick, const QByteArray &offeredName)
+CChatPrompt FileOfferPrompt(const QString &nick, const QByteArray &offeredName, std::uint32_t address,
+                            std::uint32_t port)
 {
     CChatPrompt prompt;
     prompt.kind = CChatPrompt::Kind::DccFile;
@@ -27,7 +37,8 @@ CChatPrompt FileOfferPrompt(const QString &nick, const QByteArray &offeredName)
     prompt.style = CChatPrompt::Style::YesNo;
     prompt.icon = CChatPrompt::Icon::Question;
     prompt.caption = QString::fromLatin1(texts::kFilePromptCaption);
-    prompt.text = QString::fromLatin1(texts::kFilePrompt).arg(nick, SanitizeOfferedFileName(offeredName));
+    prompt.text = QString::fromLatin1(texts::kFilePrompt).arg(nick, SanitizeOfferedFileName(offeredName))
+                  + comesFrom(address, port);
     return prompt;
 }
 

@@ -10,14 +10,19 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
+
 namespace ferry::dcc {
 
-// "<nick> is requesting a DCC chat. Do you want to accept?" (Yes/No, caption "DCC Chat").
-CChatPrompt ChatOfferPrompt(const QString &nick);
+// "<nick> is requesting a DCC chat. Do you want to accept?" (Yes/No, caption "DCC Chat"),
+// and on a second line the address and port the offer names, so that the user sees
+// where the connection would go.
+CChatPrompt ChatOfferPrompt(const QString &nick, std::uint32_t address, std::uint32_t port);
 
 // "<nick> is sending you a file called <name>. Do you want to receive it?" (Yes/No,
-// caption "DCC File").
-CChatPrompt FileOfferPrompt(const QString &nick, const QByteArray &offeredName);
+// caption "DCC File"), with the offer's address and port on a second line.
+CChatPrompt FileOfferPrompt(const QString &nick, const QByteArray &offeredName, std::uint32_t address,
+                            std::uint32_t port);
 
 // The save dialog that follows a Yes, suggesting the sanitised name in folder.
 CChatPrompt SaveOfferedFilePrompt(const QString &nick, const QByteArray &offeredName, const QString &folder);

@@ -160,6 +160,12 @@ void CDCCTransfer::Close()
     m_finished = true;
 }
 
+void CDCCTransfer::Withdraw(const QString &line)
+{
+    emit lineToShow(line, DccColour::Status);
+    finish();
+}
+
 void CDCCTransfer::OnDccAccept(CDCCSocket *listener)
 {
     auto peer = std::make_unique<CDCCSocket>(static_cast<CDCCSocketOwner *>(this));

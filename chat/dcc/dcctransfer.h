@@ -83,6 +83,11 @@ public:
 
     // The user closes the window: the connection drops without a line on this side.
     void Close();
+    // An offer of ours that nobody connected to: the listening socket closes, the
+    // line is shown and finished() follows.
+    void Withdraw(const QString &line);
+    // Sending, and the receiver has not connected yet.
+    bool IsWaitingForPeer() const { return m_mode == Mode::Sending && !m_data && !m_finished; }
 
     QString Title() const { return m_title; }
     QString FileName() const { return m_fileName; }

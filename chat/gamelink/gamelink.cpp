@@ -65,10 +65,15 @@ void CGameLink::SendToService(const QByteArray &datagram)
 
 void CGameLink::OnServiceDatagram()
 {
+    const QHostAddress loopback(QString::fromLatin1(ferry::kLoopbackAddress));
     while (m_socket && m_socket->hasPendingDatagrams()) {
         QByteArray datagram(qsizetype(ferry::datagrams::kMaxDatagram), '\0');
-        const qint64 n = m_socket->readDatagram(datagram.data(), datagram.size());
-        if (n <= 0)
+        QHostAddress from;
+        quint16 fromPort = 0;
+        const qint64 n = m_socket->readDatagram(datagram.data(), datagram.size(), &from, &fromPort);
+        // Only the control center's relay speaks for the game service: any other
+        // local program could otherwise print lines or have us send pings.
+        if (n <= 0 || from != loopback || fromPort != ferry::port(ferry::kServicePort))
             continue;
         datagram.truncate(qsizetype(n));
         HandleDatagram(datagram);

@@ -50,7 +50,8 @@ public:
 
     // One datagram to the service.
     void SendToService(const QByteArray &datagram);
-    // The receive notification: reads every waiting datagram (at most 1500 bytes each).
+    // The receive notification: reads every waiting datagram (at most 1500 bytes each)
+    // and handles those sent from the service's port on 127.0.0.1.
     void OnServiceDatagram();
     // Handles one received datagram by its type: 5 a peer's ping (answered), 6 a ping
     // time (printed and recorded), 240 text lines (printed); anything else, and any

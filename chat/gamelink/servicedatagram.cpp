@@ -6,20 +6,6 @@ namespace gamelink {
 
 namespace dg = ferry::datagrams;
 
-QByteArray Utf8Prefix(const QString &text, std::size_t maxBytes)
-{
-    QByteArray out;
-    for (qsizetype i = 0; i < text.size();) {
-        const qsizetype step = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        const QByteArray piece = text.mid(i, step).toUtf8();
-        if (std::size_t(out.size() + piece.size()) > maxBytes)
-            break;
-        out += piece;
-        i += step;
-    }
-    return out;
-}
-
 namespace {
 
 QByteArray serviceRequest(ServiceCode code, const QString &name = QString(), std::size_t nameMax = 0,

@@ -8,6 +8,7 @@
 // Names are written as UTF-8 and cut, at a character boundary, so that they fit
 // their field with the terminating NUL; nothing is ever written past a field.
 
+#include "chat/core/ircline.h"
 #include "protocol/relayrecord.h"
 
 #include <QByteArray>
@@ -23,8 +24,7 @@ namespace gamelink {
 using ferry::datagrams::RelayType;
 using ferry::datagrams::ServiceCode;
 
-// `text` as UTF-8, at most maxBytes bytes, never ending inside a character.
-QByteArray Utf8Prefix(const QString &text, std::size_t maxBytes);
+using ::Utf8Prefix;
 
 QByteArray BuildUsersRequest();
 // The name (cut to 16 bytes) with its NUL; length = name length + 2.

@@ -3,6 +3,9 @@
 #include "chat/core/chatdocs.h"
 
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
+
+#include <algorithm>
 
 namespace tavern {
 
@@ -18,6 +21,8 @@ CChanUList::CChanUList(CTavernwDoc *doc, QWidget *parent) : QListWidget(parent),
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSortingEnabled(false); // the document's order is the order shown
     setUniformItemSizes(true); // one line of text each: lays out thousands of rows at once
+    m_refillTimer.setSingleShot(true);
+    connect(&m_refillTimer, &QTimer::timeout, this, &CChanUList::refill);
     connect(doc, &CTavernwDoc::usersEdited, this, &CChanUList::follow);
     connect(this, &QListWidget::itemSelectionChanged, this, &CChanUList::selectionMoved);
     connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
@@ -64,8 +69,11 @@ QStringList CChanUList::itemTexts() const
 
 void CChanUList::refill()
 {
+    m_refillTimer.stop();
     if (!m_doc)
         return;
+    QElapsedTimer took;
+    took.start();
     const QString selected = currentItem() ? currentItem()->text() : QString();
     const QSignalBlocker quiet(this); // rebuilding is not the user selecting
     clear();
@@ -75,14 +83,29 @@ void CChanUList::refill()
         if (!again.isEmpty())
             setCurrentItem(again.first());
     }
+    m_lastRefillMs = took.elapsed();
+}
+
+void CChanUList::scheduleRefill()
+{
+    if (m_doc && m_doc->Users().Size() <= CChannelUsers::kRowEditsUpTo && count() <= CChannelUsers::kRowEditsUpTo) {
+        refill();
+        return;
+    }
+    if (!m_refillTimer.isActive())
+        m_refillTimer.start(int(std::max<qint64>(100, 3 * m_lastRefillMs)));
 }
 
 // Applies one edit of the document's users to the rows, instead of rebuilding them:
 // a channel of thousands of users gets its names one at a time.
 void CChanUList::follow(qsizetype removedAt, qsizetype insertedAt)
 {
-    if (!m_doc)
+    if (!m_doc || m_refillTimer.isActive())
+        return; // a rebuild is due: it shows this edit too
+    if (removedAt < 0 && insertedAt < 0) {
+        scheduleRefill();
         return;
+    }
     const QStringList &items = m_doc->Users().Items();
     const QSignalBlocker quiet(this); // following the document is not the user selecting
     if (removedAt >= 0 && removedAt < count())
@@ -90,7 +113,7 @@ void CChanUList::follow(qsizetype removedAt, qsizetype insertedAt)
     if (insertedAt >= 0 && insertedAt < items.size())
         insertItem(int(insertedAt), items.at(insertedAt));
     if (count() != items.size())
-        refill();
+        scheduleRefill();
 }
 
 void CChanUList::selectionMoved()

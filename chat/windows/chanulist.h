@@ -7,6 +7,7 @@
 
 #include <QListWidget>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 
@@ -43,10 +44,15 @@ protected:
 
 private:
     void refill();
+    // Rebuilds at once when the list is small; a large one is rebuilt at most every
+    // few times its rebuild takes, so that a flood of edits cannot keep it busy.
+    void scheduleRefill();
     void follow(qsizetype removedAt, qsizetype insertedAt);
     void selectionMoved();
 
     QPointer<CTavernwDoc> m_doc;
+    QTimer m_refillTimer;
+    qint64 m_lastRefillMs = 0;
 };
 
 // The nickname of a list item: the text without its "@" or "+".

@@ -120,7 +120,9 @@ private slots:
         alice.send(QStringLiteral("PRIVMSG hearth :") +
                    QString::fromLatin1(ctcp("DCC CHAT chat 2130706433 " + QByteArray::number(offered.serverPort()))));
         QTRY_COMPARE_WITH_TIMEOUT(c.fe.open.size(), 1, 5000);
-        QCOMPARE(c.fe.open.first().first.text, QStringLiteral("alice is requesting a DCC chat. Do you want to accept?"));
+        QCOMPARE(c.fe.open.first().first.text,
+                 QStringLiteral("alice is requesting a DCC chat. Do you want to accept?\n(The offer comes from 127.0.0.1, port %1.)")
+                     .arg(offered.serverPort()));
         // A second offer from the same peer is refused while the first waits.
         alice.send(QStringLiteral("PRIVMSG hearth :") +
                    QString::fromLatin1(ctcp("DCC CHAT chat 2130706433 " + QByteArray::number(offered.serverPort() + 1))));

@@ -120,7 +120,7 @@ private slots:
         QVERIFY(!r.app.UserMap().contains(QStringLiteral("bob")));
     }
 
-    void namesFillTheListOrOnlyTheRecords()
+    void namesFillTheListOfChannelsWeAreIn()
     {
         Rig r;
         CTavernwDoc *doc = r.joinChannel(QStringLiteral("#lanway"));
@@ -128,9 +128,10 @@ private slots:
         QVERIFY(r.app.UserMap().contains(QStringLiteral("bob"))); // kept by plain nickname
         QCOMPARE(doc->Users().Items(), (QStringList{QStringLiteral("+bob"), QStringLiteral("@me"), QStringLiteral("carol")}));
         QCOMPARE(r.server().last(), QStringLiteral("#lanway - @me +bob carol"));
+        // Names of a channel we are not in are shown, but nobody is recorded.
         r.feed(QStringLiteral(":srv 353 me = #Other :dave erin"));
-        QVERIFY(r.app.UserMap().contains(QStringLiteral("dave")));
-        QVERIFY(r.app.UserMap().contains(QStringLiteral("erin")));
+        QVERIFY(!r.app.UserMap().contains(QStringLiteral("dave")));
+        QVERIFY(!r.app.UserMap().contains(QStringLiteral("erin")));
         QCOMPARE(r.server().last(), QStringLiteral("#other - dave erin"));
         QVERIFY(!r.app.FindChannel(QStringLiteral("#other")));
     }
@@ -237,8 +238,10 @@ private slots:
         r.feed(QStringLiteral(":me!m@h MODE #lanway -o+v bob bob"));
         QVERIFY(doc->Users().Contains(QStringLiteral("+bob")));
 
-        // A limit names no user: printed and re-queried, the list untouched.
+        // A limit names no user: printed and, the last query being answered, re-queried;
+        // the list untouched.
         r.sent.clear();
+        r.feed(QStringLiteral(":srv 324 me #lanway +nt"));
         const QStringList before = doc->Users().Items();
         r.feed(QStringLiteral(":me!m@h MODE #lanway +l 10"));
         QCOMPARE(doc->Users().Items(), before);
@@ -272,6 +275,73 @@ private slots:
         const int count = r.fe.lines.size();
         r.feed(QStringLiteral(":bob!b@h PRIVMSG #lanway :still here?"));
         QCOMPARE(r.fe.lines.size(), count);
+    }
+
+    void hostileFloodsCostOneQueryOneBoxAndBoundedEchoes()
+    {
+        Rig r;
+        r.fe.holdPrompts = true;
+        r.registerNow();
+        r.joinChannel(QStringLiteral("#lanway"));
+        r.feed(QStringLiteral(":srv 324 me #lanway +nt"));
+        r.sent.clear();
+
+        // 5,000 mode changes make one mode query until it is answered (or fails).
+        for (int i = 0; i < 5000; ++i)
+            r.feed(QStringLiteral(":op!o@h MODE #lanway +l %1").arg(i));
+        QCOMPARE(r.sent, QStringList{QStringLiteral("MODE #lanway\n")});
+        r.feed(QStringLiteral(":srv 403 me #lanway :No such channel"));
+        r.feed(QStringLiteral(":op!o@h MODE #lanway +l 1"));
+        QCOMPARE(r.sent.size(), 2);
+
+        // Unparsable lines, refused nicknames and kicks: one box each, the repeats counted.
+        r.sent.clear();
+        for (int i = 0; i < 2000; ++i) {
+            r.feed(QStringLiteral(":broken%1").arg(i));
+            r.feed(QStringLiteral(":srv 433 * me :Nickname is already in use"));
+            r.feed(QStringLiteral(":op%1!o@h KICK #c%1 me :go %1").arg(i));
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(r.fe.asked.size() + r.app.Prompts().Waiting(), 3);
+        while (r.fe.answerHeld(true, QStringLiteral("me2")))
+            QCoreApplication::processEvents();
+        QCOMPARE(r.server().filter(QStringLiteral("** 1999 more like this came while it was shown: ")).size(), 2);
+        QVERIFY(r.server().contains(QStringLiteral("** 1999 more like this came while it was shown: "
+                                                   "You have been kicked from #c0 with the reason go 0")));
+        QCOMPARE(r.sent, QStringList{QStringLiteral("NICK me2\n")});
+
+        // A long CTCP PING is echoed with at most 64 bytes of it, never split inside a character.
+        r.sent.clear();
+        const QString longPing = QString(3, u'x') + QString(200, QChar(0x00E9));
+        r.feed(QStringLiteral(":bob!b@h PRIVMSG me :") + kMark + QStringLiteral("PING ") + longPing + kMark);
+        QCOMPARE(r.sent, QStringList{QStringLiteral("NOTICE bob :") + kMark + QStringLiteral("PING ") + longPing.left(33)
+                                     + kMark + QStringLiteral("\n")});
+    }
+
+    void onlyAnswersToOurUdpPingsReachTheGameService()
+    {
+        Rig r;
+        r.registerNow();
+        QSignalSpy udp(&r.app, &CTavernwApp::udpPingReplyReceived);
+        const QString answer = QStringLiteral(":bob!b@h NOTICE me :") + kMark + QStringLiteral("UDPPING 16777343") + kMark;
+        r.feed(answer);
+        QCOMPARE(udp.size(), 0);
+        r.app.ProcessInput(QStringLiteral("/tping Bob"));
+        r.feed(QStringLiteral(":carol!c@h NOTICE me :") + kMark + QStringLiteral("UDPPING 1") + kMark);
+        r.feed(answer);
+        r.feed(QStringLiteral(":srv NOTICE me :spacer"));
+        r.feed(answer);
+        QCOMPARE(udp.size(), 1);
+        QCOMPARE(udp.at(0).at(1).value<std::uint32_t>(), 16777343u);
+
+        // An answer that comes more than a minute late is not taken either.
+        std::uint32_t now = 1000;
+        r.app.SetTickClock([&now] { return now; });
+        r.app.ProcessInput(QStringLiteral("/tping bob"));
+        now += 60001;
+        r.feed(QStringLiteral(":srv NOTICE me :spacer"));
+        r.feed(answer);
+        QCOMPARE(udp.size(), 1);
     }
 
     void nickChangesRenameWhereListed()
@@ -405,6 +475,7 @@ private slots:
         QCOMPARE(r.server().last(), QStringLiteral("IRC Ping time from bob is 5000ms"));
 
         QSignalSpy udp(&r.app, &CTavernwApp::udpPingReplyReceived);
+        r.app.ProcessInput(QStringLiteral("/tping bob"));
         r.feed(QStringLiteral(":bob!b@h NOTICE me :") + kMark + QStringLiteral("UDPPING 16777226") + kMark);
         QCOMPARE(udp.size(), 1);
         QCOMPARE(udp.first().value(1).value<std::uint32_t>(), 16777226u);

@@ -172,7 +172,8 @@ private slots:
         Rig r(QStringLiteral("#descentplayers"));
         QVERIFY(r.start());
 
-        // The peer's UDPPING reply arrives through the chat server.
+        // The peer's UDPPING reply to our ping arrives through the chat server.
+        r.app.ProcessInput(QStringLiteral("/tping bob"));
         r.app.FeedServerBytes(":bob!b@h NOTICE me :\x01UDPPING 16777226\x01\r\n");
         QCOMPARE(r.received(), pingRecord(5, "me", "#descen", 16777226u));
     }

@@ -74,14 +74,48 @@ private slots:
         QCOMPARE(lines.last(), QByteArray("c"));
     }
 
-    void dropsAnOverlongLineToItsEnd()
+    void cutsAnOverlongLineAtItsBound()
     {
         CLineCutter c;
-        const QByteArray flood(CLineCutter::kMaxPending / 2, 'x');
-        QList<QByteArray> lines = cutAll({"ok\n" + flood, flood, flood, "tail\r\nnext\n"}, &c);
+        // A line of 60 KB in pieces: its first kMaxLine bytes arrive as one line, the
+        // rest up to its line end is dropped, and the next line is whole.
+        const QByteArray piece(20000, 'x');
+        QList<QByteArray> lines = cutAll({"ok\nPRIVMSG #a :" + piece, piece, piece + "tail\r\nnext\n"}, &c);
         lines.removeAll(QByteArray());
-        QCOMPARE(lines, (QList<QByteArray>{"ok", "next"}));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0), QByteArray("ok"));
+        QCOMPARE(lines.at(1), ("PRIVMSG #a :" + piece).left(CLineCutter::kMaxLine));
+        QCOMPARE(lines.at(2), QByteArray("next"));
+        QCOMPARE(c.Pending(), QByteArray("\n")); // the last line end, kept as the cutter keeps it
+        // The same line arriving whole in one chunk is cut the same way.
+        lines = cutAll({"PRIVMSG #a :" + piece + piece + "\nnext\n"});
+        QCOMPARE(lines.at(0).size(), CLineCutter::kMaxLine);
+        QCOMPARE(lines.last(), QByteArray("next"));
+    }
+
+    void boundsTheLinesWaitingWhileAHandlerRuns()
+    {
+        CLineCutter c;
+        c.Append("first\n");
+        QList<QByteArray> lines;
+        const QByteArray line(999, 'y');
+        c.Cut([&](const QByteArray &l) {
+            lines << l;
+            // A handler that does not return while 10 MB of lines arrive.
+            if (l == "first")
+                for (int i = 0; i < 10000; ++i)
+                    c.Append(line + "\n");
+        });
         QVERIFY(c.Pending().size() <= CLineCutter::kMaxPending);
+        c.Cut([&](const QByteArray &l) { lines << l; });
+        c.Append("PING :after\n");
+        c.Cut([&](const QByteArray &l) { lines << l; });
+        lines.removeAll(QByteArray());
+        // Whole lines only, and the flow goes on once there is room again.
+        QVERIFY(lines.size() > 1000 && lines.size() < 1100);
+        for (qsizetype i = 1; i + 1 < lines.size(); ++i)
+            QCOMPARE(lines.at(i), line);
+        QCOMPARE(lines.last(), QByteArray("PING :after"));
     }
 };
 

@@ -86,7 +86,8 @@ private slots:
         QTRY_COMPARE(r.promptTexts().size(), 2);
         const QStringList prompts = r.promptTexts();
         QCOMPARE(prompts[0], QStringLiteral("question|DCC File|bob is sending you a file called maps.zip. Do you want "
-                                            "to receive it?"));
+                                            "to receive it?\n(The offer comes from 127.0.0.1, port %1.)")
+                                 .arg(port));
         QVERIFY2(prompts[1].endsWith(QStringLiteral("|") + r.dir.filePath(QStringLiteral("maps.zip"))),
                  qPrintable(prompts[1]));
         QTRY_COMPARE(r.transfers.size(), 1);
@@ -124,7 +125,9 @@ private slots:
         r.env.setAnswers({QStringLiteral("no")});
         r.ctcpFrom(QStringLiteral("bob"), offer);
         QTRY_COMPARE(r.promptTexts(),
-                     QStringList{QStringLiteral("question|DCC Chat|bob is requesting a DCC chat. Do you want to accept?")});
+                     QStringList{QStringLiteral("question|DCC Chat|bob is requesting a DCC chat. Do you want to accept?"
+                                                "\n(The offer comes from 127.0.0.1, port %1.)")
+                                     .arg(peer.serverPort())});
         QVERIFY(r.sessions.isEmpty());
         QVERIFY(!peer.waitForNewConnection(100));
 
@@ -137,21 +140,82 @@ private slots:
         QVERIFY(r.sent.isEmpty());
     }
 
-    void unconnectableOffersAreRefusedWithoutAsking()
+    void offersThatMustNotBeTakenUpAreRefusedWithoutAsking()
     {
         Rig r;
-        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC CHAT chat 0 5000"));
-        QCOMPARE(r.server().last(),
-                 QStringLiteral("** DCC Chat offer refused: address 0 port 5000 cannot be connected to."));
-        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC SEND ../evil.exe %1 0 10").arg(kLoopback));
-        QCOMPARE(r.server().last(), QStringLiteral("** DCC offer of file evil.exe refused: address %1 port 0 "
-                                                   "cannot be connected to.")
-                                        .arg(kLoopback));
+        const struct {
+            const char *offer;
+            const char *line;
+        } cases[] = {
+            {"DCC CHAT chat 0 5000", "** DCC Chat offer from bob refused: the address is unspecified (address 0.0.0.0, port 5000)."},
+            {"DCC CHAT chat 4294967295 5000", "** DCC Chat offer from bob refused: the address is a broadcast address (address 255.255.255.255, port 5000)."},
+            {"DCC CHAT chat 3758096385 5000", "** DCC Chat offer from bob refused: the address is a multicast address (address 224.0.0.1, port 5000)."},
+            {"DCC CHAT chat 2130706433 25", "** DCC Chat offer from bob refused: the port is below 1024 (address 127.0.0.1, port 25)."},
+            {"DCC SEND ../evil.exe 2130706433 0 10", "** DCC offer of file evil.exe from bob refused: the port is below 1024 (address 127.0.0.1, port 0)."},
+            {"DCC SEND empty.txt 2130706433 5000 0", "** DCC offer of file empty.txt from bob refused: the file is empty (address 127.0.0.1, port 5000)."},
+            {"DCC SEND x.bin 65537 5000 10", "** DCC offer of file x.bin from bob refused: the address is unspecified (address 0.1.0.1, port 5000)."},
+        };
+        for (const auto &c : cases) {
+            r.ctcpFrom(QStringLiteral("bob"), QString::fromLatin1(c.offer));
+            QCOMPARE(r.server().last(), QString::fromLatin1(c.line));
+        }
         r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC RESUME x.bin 5000 10")); // no such transfer: ignored
         QCoreApplication::processEvents();
         QVERIFY(r.env.prompts().isEmpty());
         QVERIFY(r.sessions.isEmpty());
         QVERIFY(r.transfers.isEmpty());
+    }
+
+    void anOfferFloodAsksOncePerPeerAndSaysSoOnce()
+    {
+        Rig r;
+        r.fe.holdPrompts = true;
+        const QString chat = QStringLiteral("DCC CHAT chat %1 5000").arg(kLoopback);
+        const QString file = QStringLiteral("DCC SEND a.bin %1 5000 10").arg(kLoopback);
+        for (int i = 0; i < 2000; ++i) {
+            r.ctcpFrom(QStringLiteral("bob"), chat);
+            r.ctcpFrom(QStringLiteral("bob"), file);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(r.fe.asked.size(), 1); // one shown, the file question waits behind it
+        QCOMPARE(r.app.Prompts().Waiting(), 1);
+        QCOMPARE(r.server().count(QStringLiteral("** Another DCC offer from bob was refused: the last one still waits for an answer.")), 2);
+
+        // Strangers by the thousand fill the queue; the rest are refused with one line.
+        for (int i = 0; i < 1000; ++i)
+            r.ctcpFrom(QStringLiteral("n%1").arg(i), chat);
+        QCOMPARE(r.app.Prompts().Waiting(), CPromptQueue::kMaxWaiting);
+        QCOMPARE(r.server().filter(QStringLiteral("too many questions")).size(), 1);
+    }
+
+    void fileRequestsHoldFewListeningSocketsAndNotForLong()
+    {
+        Rig r;
+        r.handOver.SetRequestWait(300);
+        r.offers.Offer(r.writeFile(QStringLiteral("map.zip"), "data"));
+        r.sent.clear();
+        for (int i = 0; i < 50; ++i) {
+            r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("FILEREQ map.zip"));
+            r.app.OnServerLine(QStringLiteral(":srv NOTICE me :%1").arg(i)); // not the same line twice in a row
+        }
+        QCOMPARE(r.sent.size(), CDCCHandOver::kMaxRequestSendsPerNick);
+        QCOMPARE(r.server().filter(QStringLiteral("was refused: 3 offers wait")).size(), 1);
+        for (int n = 0; n < 20; ++n)
+            r.ctcpFrom(QStringLiteral("peer%1").arg(n), QStringLiteral("FILEREQ map.zip"));
+        QCOMPARE(r.sent.size(), CDCCHandOver::kMaxRequestSends);
+
+        // Nobody connects: every listening socket closes, and a receiver that comes
+        // late finds the port shut.
+        const quint16 port = offeredPort(r.sent.first());
+        QTRY_COMPARE(r.server().filter(QStringLiteral("nobody connected within")).size(), CDCCHandOver::kMaxRequestSends);
+        QTcpSocket late;
+        late.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(!late.waitForConnected(1000) || !late.waitForReadyRead(300));
+
+        // Then requests are served again.
+        r.sent.clear();
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("FILEREQ map.zip"));
+        QCOMPARE(r.sent.size(), 1);
     }
 
     void outgoingSendOffersThePortAPeerFetchesFrom()

@@ -122,9 +122,10 @@ private slots:
 
     void offerPromptsNameThePeerAndSuggestAPathInTheChosenFolder()
     {
-        const CChatPrompt file = FileOfferPrompt("../evil", "../../.profile");
+        const CChatPrompt file = FileOfferPrompt("../evil", "../../.profile", 0x0A000001, 5000);
         QCOMPARE(file.caption, QString("DCC File"));
-        QCOMPARE(file.text, QString("../evil is sending you a file called profile. Do you want to receive it?"));
+        QCOMPARE(file.text, QString("../evil is sending you a file called profile. Do you want to receive it?\n"
+                                    "(The offer comes from 10.0.0.1, port 5000.)"));
         QCOMPARE(file.style, CChatPrompt::Style::YesNo);
         QCOMPARE(file.kind, CChatPrompt::Kind::DccFile);
         QCOMPARE(file.peer, QString("../evil"));
@@ -134,10 +135,11 @@ private slots:
         QCOMPARE(save.initial, QString("/srv/in/profile"));
         QCOMPARE(SuggestedSavePath("/srv/in", "a/../../b"), QString("/srv/in/b"));
 
-        const CChatPrompt chat = ChatOfferPrompt("bob");
+        const CChatPrompt chat = ChatOfferPrompt("bob", 0xC0A80102, 4242);
         QCOMPARE(chat.kind, CChatPrompt::Kind::DccChat);
         QCOMPARE(chat.caption, QString("DCC Chat"));
-        QCOMPARE(chat.text, QString("bob is requesting a DCC chat. Do you want to accept?"));
+        QCOMPARE(chat.text, QString("bob is requesting a DCC chat. Do you want to accept?\n"
+                                    "(The offer comes from 192.168.1.2, port 4242.)"));
     }
 };
 
