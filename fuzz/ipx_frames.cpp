@@ -9,6 +9,7 @@
 
 #include "platform/localipxnetwork.h"
 #include "protocol/tunnelrouter.h"
+#include "fuzz/records.h"
 
 #include <QCoreApplication>
 
@@ -18,6 +19,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     using namespace ferry;
+    using ferry::fuzz::forEachRecord;
     std::size_t sent = 0;  // what would go out, so that no path is optimised away
     LocalIpxNetwork network([&sent](const tunnel::Peer &, const QByteArray &p) { sent += std::size_t(p.size()); },
                             [&sent](const QByteArray &p) { sent += std::size_t(p.size()); });
@@ -33,22 +35,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         sent += std::size_t(f.size());
     };
 
-    std::size_t at = 0;
-    while (at + 2 <= size) {
-        const std::size_t length = std::min<std::size_t>(data[at] | (data[at + 1] << 8), size - at - 2);
-        at += 2;
-        if (length > 0) {
-            const QByteArray datagram(reinterpret_cast<const char *>(data + at + 1), qsizetype(length - 1));
-            switch (data[at] % 5) {
-            case 0: network.fromClient(datagram, game); break;
-            case 1: network.fromClient(datagram, stranger); break;
-            case 2: network.fromTunnel(datagram); break;
-            case 3: router.route(datagram, member, deliver); break;
-            default: router.route(datagram, outsider, deliver); break;
-            }
+    forEachRecord(data, size, [&](const QByteArray &record) {
+        if (record.isEmpty())
+            return;
+        const QByteArray datagram = record.mid(1);
+        switch (std::uint8_t(record[0]) % 5) {
+        case 0: network.fromClient(datagram, game); break;
+        case 1: network.fromClient(datagram, stranger); break;
+        case 2: network.fromTunnel(datagram); break;
+        case 3: router.route(datagram, member, deliver); break;
+        default: router.route(datagram, outsider, deliver); break;
         }
-        at += length;
-    }
+    });
     return 0;
 }
 

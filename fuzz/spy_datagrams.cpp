@@ -8,6 +8,7 @@
 // the first player are chosen.
 
 #include "chat/spy/spylistener.h"
+#include "fuzz/records.h"
 
 #include <QCoreApplication>
 
@@ -52,19 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     listener.OpenSpySocket();
     listener.ReopenSpySocket((data[0] & 1) ? SpyMode::Descent1 : SpyMode::Descent2, int(data[0] >> 1) - 64);
 
-    std::size_t at = 1;
-    while (at + 2 <= size) {
-        const std::size_t length = std::min<std::size_t>(data[at] | (data[at + 1] << 8), size - at - 2);
-        at += 2;
-        socket->incoming.emplace_back(reinterpret_cast<const char *>(data + at), qsizetype(length));
-        at += length;
+    ferry::fuzz::forEachRecord(data + 1, size - 1, [&](const QByteArray &datagram) {
+        socket->incoming.push_back(datagram);
         listener.PollSpySocket();
         const QStringList games = listener.GameNames();
         if (!games.isEmpty())
             listener.SelectGame(games.last());
         for (const QString &name : std::as_const(players))
             listener.SelectPlayer(name);
-    }
+    });
     return 0;
 }
 

@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools libgl-dev libsqlite3-dev
-          ngircd xvfb xauth openbox xdotool imagemagick irssi tmux dosbox openssl)
+          ngircd xvfb xauth openbox xdotool imagemagick irssi tmux dosbox openssl
+          clang libclang-rt-14-dev lld)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
