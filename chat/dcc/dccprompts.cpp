@@ -9,37 +9,34 @@ namespace ferry::dcc {
 
 namespace {
 
-QString comesFrom(std::uint32_t address, std::uint32_t port)
+// A yes/no question about an offer from nick, ending with where the offer comes from.
+CChatPrompt offerQuestion(CChatPrompt::Kind kind, const QString &nick, const char *caption, const QString &text,
+                          std::uint32_t address, std::uint32_t port)
 {
-    return u'\n' + QString::fromLatin1(texts::kOfferComesFrom).arg(DottedAddress(address)).arg(port);
+    CChatPrompt prompt;
+    prompt.kind = kind;
+    prompt.peer = nick;
+    prompt.style = CChatPrompt::Style::YesNo;
+    prompt.icon = CChatPrompt::Icon::Question;
+    prompt.caption = QString::fromLatin1(caption);
+    prompt.text = text + u'\n' + QString::fromLatin1(texts::kOfferComesFrom).arg(DottedAddress(address)).arg(port);
+    return prompt;
 }
 
 } // namespace
 
 CChatPrompt ChatOfferPrompt(const QString &nick, std::uint32_t address, std::uint32_t port)
 {
-    CChatPrompt prompt;
-    prompt.kind = CChatPrompt::Kind::DccChat;
-    prompt.peer = nick;
-    prompt.style = CChatPrompt::Style::YesNo;
-    prompt.icon = CChatPrompt::Icon::Question;
-    prompt.caption = QString::fromLatin1(texts::kChatPromptCaption);
-    prompt.text = QString::fromLatin1(texts::kChatPrompt).arg(nick) + comesFrom(address, port);
-    return prompt;
+    return offerQuestion(CChatPrompt::Kind::DccChat, nick, texts::kChatPromptCaption,
+                         QString::fromLatin1(texts::kChatPrompt).arg(nick), address, port);
 }
 
 CChatPrompt FileOfferPrompt(const QString &nick, const QByteArray &offeredName, std::uint32_t address,
                             std::uint32_t port)
 {
-    CChatPrompt prompt;
-    prompt.kind = CChatPrompt::Kind::DccFile;
-    prompt.peer = nick;
-    prompt.style = CChatPrompt::Style::YesNo;
-    prompt.icon = CChatPrompt::Icon::Question;
-    prompt.caption = QString::fromLatin1(texts::kFilePromptCaption);
-    prompt.text = QString::fromLatin1(texts::kFilePrompt).arg(nick, SanitizeOfferedFileName(offeredName))
-                  + comesFrom(address, port);
-    return prompt;
+    return offerQuestion(CChatPrompt::Kind::DccFile, nick, texts::kFilePromptCaption,
+                         QString::fromLatin1(texts::kFilePrompt).arg(nick, SanitizeOfferedFileName(offeredName)),
+                         address, port);
 }
 
 CChatPrompt SaveOfferedFilePrompt(const QString &nick, const QByteArray &offeredName, const QString &folder)
