@@ -3,6 +3,8 @@
 #include "platform/paths.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QThread>
 
 #include <sqlite3.h>
 
@@ -25,6 +27,9 @@ constexpr RootEntry kRoots[] = {
     {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG", "HKCC"},
     {HKEY_DYN_DATA, "HKEY_DYN_DATA", "HKDD"},
 };
+
+// How long a store locked by another process is waited on.
+constexpr int kBusyWaitMs = 10000;
 
 // Names are compared in their case-folded form, kept in a column of their own.
 QString fold(const QString &name) { return name.toCaseFolded(); }
@@ -204,9 +209,21 @@ Store::Store(const QString &path) : m_path(path)
         return;
     }
     // A store locked by another process is waited on, never treated as broken.
-    sqlite3_busy_timeout(m_db, 10000);
-    if (!initSchema()) {
-        m_message = QString::fromUtf8(sqlite3_errmsg(m_db));
+    sqlite3_busy_timeout(m_db, kBusyWaitMs);
+    // Two programs started together may both find a new file: switching it to
+    // the write-ahead log, or reading it while the other one does, can report
+    // "locked" without waiting, so the set-up is tried again until the wait ends.
+    QElapsedTimer waited;
+    waited.start();
+    int rc = initSchema();
+    while ((rc & 0xFF) == SQLITE_BUSY && waited.elapsed() < kBusyWaitMs) {
+        QThread::msleep(20);
+        m_message.clear();
+        rc = initSchema();
+    }
+    if (rc != SQLITE_OK) {
+        if (m_message.isEmpty())
+            m_message = QString::fromUtf8(sqlite3_errmsg(m_db));
         sqlite3_close(m_db);
         m_db = nullptr;
     }
@@ -220,20 +237,24 @@ Store::~Store()
         sqlite3_close(m_db);
 }
 
-bool Store::initSchema()
+int Store::initSchema()
 {
     // The write-ahead log lets readers go on while one process writes; NORMAL
     // syncing keeps the file consistent after a crash of either program.
-    if (sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr)
-        != SQLITE_OK)
-        return false;
+    int rc = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        return rc;
     sqlite3_stmt *check = nullptr;
-    if (sqlite3_prepare_v2(m_db, "PRAGMA user_version", -1, &check, nullptr) != SQLITE_OK)
-        return false;
-    const bool ready = sqlite3_step(check) == SQLITE_ROW && sqlite3_column_int(check, 0) >= 1;
+    rc = sqlite3_prepare_v2(m_db, "PRAGMA user_version", -1, &check, nullptr);
+    if (rc != SQLITE_OK)
+        return rc;
+    rc = sqlite3_step(check);
+    const bool ready = rc == SQLITE_ROW && sqlite3_column_int(check, 0) >= 1;
     sqlite3_finalize(check);
     if (ready)
-        return true;
+        return SQLITE_OK;
+    if (rc != SQLITE_ROW)
+        return rc;
     QByteArray sql = QByteArray("BEGIN IMMEDIATE;") + kSchema;
     qint64 id = 1;
     for (const RootEntry &r : kRoots) {
@@ -241,11 +262,12 @@ bool Store::initSchema()
             + ", NULL, '" + r.name + "', '" + QByteArray(r.name).toLower() + "');";
     }
     sql += "PRAGMA user_version=1; COMMIT;";
-    if (sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+    rc = sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        m_message = QString::fromUtf8(sqlite3_errmsg(m_db));
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        return false;
     }
-    return true;
+    return rc;
 }
 
 qint64 Store::rootKey(HKEY root)

@@ -160,7 +160,7 @@ private:
     template <typename T, typename Row>
     int collect(const char *sql, qint64 id, QList<T> &out, Row row);
     int touch(qint64 id);
-    bool initSchema();
+    int initSchema(); // SQLite result code
 
     QString m_path;
     QString m_message;

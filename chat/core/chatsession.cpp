@@ -51,6 +51,7 @@ void CChatSession::startSocket()
 {
     retireSocket();
     m_socket = new CChatServerSocket(this);
+    m_socket->setReadBufferSize(kSocketBuffer);
     connect(m_socket, &QSslSocket::readyRead, this, &CChatSession::onReadable);
     connect(m_socket, &QSslSocket::disconnected, this, &CChatSession::onDisconnected);
     connect(m_socket, &QSslSocket::errorOccurred, this, &CChatSession::onError);
@@ -179,9 +180,7 @@ void CChatSession::Tick()
 
 void CChatSession::onReadable()
 {
-    if (!m_socket)
-        return;
-    Feed(m_socket->readAll());
+    deliver();
 }
 
 void CChatSession::Feed(const QByteArray &bytes)
@@ -190,11 +189,16 @@ void CChatSession::Feed(const QByteArray &bytes)
     deliver();
 }
 
+// Reads the socket in slices that fit what the line cutter may hold and hands on
+// every complete line before reading more. A client that fell behind (a long flood,
+// a slow machine) finds megabytes waiting at once: read whole, the cutter's bound
+// would drop lines the server sent in good faith, while slices lose nothing and
+// leave the rest to the socket, whose buffer is bounded (the server then waits).
 void CChatSession::deliver()
 {
     // A line being handled may run an event loop (nothing in the core does, but a
-    // front end might): bytes that arrive meanwhile only append, and are cut right
-    // after, not left waiting for the next receive notification.
+    // front end might): what arrives meanwhile stays in the socket and is read
+    // right after, not left waiting for the next receive notification.
     if (m_delivering) {
         m_arrivedWhileDelivering = true;
         return;
@@ -202,7 +206,14 @@ void CChatSession::deliver()
     m_delivering = true;
     do {
         m_arrivedWhileDelivering = false;
+        if (m_socket) {
+            const qint64 room = CLineCutter::kMaxPending - m_cutter.Pending().size();
+            if (room > 0 && m_socket->bytesAvailable() > 0)
+                m_cutter.Append(m_socket->read(std::min<qint64>(room, kReadSlice)));
+        }
         m_cutter.Cut([this](const QByteArray &line) { emit lineReceived(line); });
+        if (m_socket && m_socket->bytesAvailable() > 0)
+            m_arrivedWhileDelivering = true;
     } while (m_arrivedWhileDelivering);
     m_delivering = false;
 }

@@ -46,6 +46,10 @@ public:
     // Retry delays after a lost connection: 5 s, doubling up to 300 s.
     static constexpr int kFirstRetrySeconds = 5;
     static constexpr int kLastRetrySeconds = 300;
+    // Received bytes are read in slices of at most this much; the socket holds at
+    // most kSocketBuffer more before the server has to wait.
+    static constexpr qint64 kReadSlice = 64 * 1024;
+    static constexpr qint64 kSocketBuffer = 256 * 1024;
 
     explicit CChatSession(Clock clock, QObject *parent = nullptr);
     ~CChatSession() override;
