@@ -14,12 +14,39 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QTimer>
+#include <QWidget>
 
 namespace ferry {
 
 namespace {
 
 constexpr int kHostNameMaxLength = 128;
+
+// The splash stays above every window; a box of the start-up (no own address, no
+// tracker socket) would open half hidden beneath it. It goes as soon as any other
+// window of the program shows, the main dialog included.
+class SplashCloser : public QObject {
+public:
+    explicit SplashCloser(CSplashThread &splash) : m_splash(splash) { qApp->installEventFilter(this); }
+    ~SplashCloser() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType() && watched != &m_splash) {
+            const auto *widget = static_cast<QWidget *>(watched);
+            const Qt::WindowType type = widget->windowType();
+            if (widget->isWindow() && (type == Qt::Dialog || type == Qt::Window)) {
+                qApp->removeEventFilter(this);
+                m_splash.requestClose();
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    CSplashThread &m_splash;
+};
 
 } // namespace
 
@@ -49,6 +76,7 @@ int runControlCenter()
         prompts::error(nullptr, QLatin1String(messages::ErrorCaption), QLatin1String(messages::SplashFailed));
         return 1;
     }
+    SplashCloser splashCloser(*splash);
 
     settings.hostName = QHostInfo::localHostName().left(kHostNameMaxLength);
     const QHostAddress configured =
