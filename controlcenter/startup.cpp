@@ -11,10 +11,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QTimer>
 #include <QWidget>
+
+#include <optional>
 
 namespace ferry {
 
@@ -47,6 +50,24 @@ protected:
 private:
     CSplashThread &m_splash;
 };
+
+// The host name's addresses, looked up while the event loop runs: the splash is
+// drawn meanwhile, and a second start that asks this one to come to the front is
+// answered at once instead of after the resolver (which may take seconds).
+QList<QHostAddress> hostNameAddressesWhileRunning()
+{
+    QEventLoop loop;
+    bool done = false;
+    QList<QHostAddress> found;
+    lookUpHostNameAddresses(&loop, [&](const QList<QHostAddress> &named) {
+        found = named;
+        done = true;
+        loop.quit();
+    });
+    if (!done)
+        loop.exec();
+    return found;
+}
 
 } // namespace
 
@@ -81,7 +102,13 @@ int runControlCenter()
     settings.hostName = QHostInfo::localHostName().left(kHostNameMaxLength);
     const QHostAddress configured =
         settings.configuredAddressText.isEmpty() ? QHostAddress() : QHostAddress(settings.configuredAddress);
-    const QHostAddress own = chooseOwnAddress(settings.alwaysUseConfiguredAddress, configured);
+    AddressSources sources;
+    sources.hostNameAddresses = [named = std::optional<QList<QHostAddress>>()]() mutable {
+        if (!named)
+            named = hostNameAddressesWhileRunning();
+        return *named;
+    };
+    const QHostAddress own = chooseOwnAddress(settings.alwaysUseConfiguredAddress, configured, nullptr, sources);
     settings.setOwnAddress(own.isNull() ? 0 : own.toIPv4Address());
 
     std::unique_ptr<TunnelDriver> driver = openTunnelDriver();
