@@ -382,12 +382,14 @@ void ConnectionMachine::accept(const QByteArray &datagram)
         openTunnelWithIdentity();
         m_record.setServerAddress(QHostAddress(m_target).toIPv4Address());
         m_driver.control(DriverCode::BindServer, m_record);
-        if (auto block = m_view.sharedBlock())
-            block->setServerName(m_description.toUtf8());
         m_record.addressWord = accepted->tunnelAddress;
         m_record.tunnelPort = accepted->tunnelPort;
         m_driver.control(DriverCode::SetTunnelEndpoint, m_record);
+        // The chat server is in the registry before the block names the server:
+        // whoever sees the name may start the chat at once.
         handOverChatServerForFirstRun(m_chatServer);
+        if (auto block = m_view.sharedBlock())
+            block->setServerName(m_description.toUtf8());
         if (m_settings.advanced.runChatOnConnect)
             m_view.startChatClient();
     }

@@ -69,7 +69,7 @@ std::uint16_t CDCCChatSession::StartListening()
 bool CDCCChatSession::ConnectToPeer(std::uint32_t address, std::uint32_t port)
 {
     if (!IsConnectable(address, port)) {
-        show(QString::fromLatin1(texts::kChatBadOffer).arg(address).arg(port), DccColour::Status);
+        show(QString::fromLatin1(texts::kChatBadOffer).arg(DottedAddress(address)).arg(port), DccColour::Status);
         return false;
     }
     m_connection = std::make_unique<CDCCSocket>(static_cast<CDCCSocketOwner *>(this));

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 
 #include <algorithm>
+#include <limits>
 
 using namespace tavern;
 
@@ -54,19 +55,31 @@ QString CDCCFView::StatusText() const
     return m_status->text();
 }
 
-int CDCCFView::ProgressMaximum(std::uint32_t fileSize)
+namespace {
+
+std::uint64_t progressStep(std::uint64_t fileSize)
 {
-    return int(std::max<std::uint32_t>(fileSize / 1024, 1));
+    std::uint64_t step = 1024;
+    while (fileSize / step > std::uint64_t(std::numeric_limits<int>::max()))
+        step *= 1024;
+    return step;
 }
 
-int CDCCFView::ProgressValue(std::uint32_t done, std::uint32_t fileSize)
+} // namespace
+
+int CDCCFView::ProgressMaximum(std::uint64_t fileSize)
+{
+    return int(std::max<std::uint64_t>(fileSize / progressStep(fileSize), 1));
+}
+
+int CDCCFView::ProgressValue(std::uint64_t done, std::uint64_t fileSize)
 {
     if (fileSize < 1024)
         return fileSize != 0 && done >= fileSize ? 1 : 0;
-    return int(std::min(done, fileSize) / 1024);
+    return int(std::min(done, fileSize) / progressStep(fileSize));
 }
 
-void CDCCFView::showProgress(std::uint32_t done, std::uint32_t total)
+void CDCCFView::showProgress(std::uint64_t done, std::uint64_t total)
 {
     m_progress->setRange(0, ProgressMaximum(total));
     m_progress->setValue(ProgressValue(done, total));

@@ -49,12 +49,13 @@ public:
     static QString TransferDetails(std::uint64_t done, std::uint64_t total, qint64 elapsedMs);
     static QString SizeText(std::uint64_t bytes);
 
-    // The bar counts kilobytes; a file under one kilobyte counts as one step.
-    static int ProgressMaximum(std::uint32_t fileSize);
-    static int ProgressValue(std::uint32_t done, std::uint32_t fileSize);
+    // The bar counts kilobytes (coarser steps for files of terabytes, which would
+    // overflow the bar's range); a file under one kilobyte counts as one step.
+    static int ProgressMaximum(std::uint64_t fileSize);
+    static int ProgressValue(std::uint64_t done, std::uint64_t fileSize);
 
 private:
-    void showProgress(std::uint32_t done, std::uint32_t total);
+    void showProgress(std::uint64_t done, std::uint64_t total);
 
     CDCCTransfer *m_transfer;
     QLabel *m_fileName;

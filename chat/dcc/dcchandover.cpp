@@ -239,7 +239,7 @@ void CDCCHandOver::acceptFile(const QString &sender, const ferry::dcc::SendOffer
     using namespace ferry::dcc;
     const std::uint32_t address = offer.address;
     const std::uint32_t port = offer.port;
-    const std::uint32_t size = offer.size;
+    const std::uint64_t size = offer.size;
     const QByteArray offeredName = offer.fileName;
     if (const QString why = OfferRefusal(offer); !why.isEmpty()) {
         m_pApp->PrintLine(text(texts::kFileOfferRefused)

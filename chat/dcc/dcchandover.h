@@ -32,7 +32,8 @@
 // Lines a transfer addresses to the Server window are printed there by this object.
 //
 // Resuming: a save path whose ".part" an earlier attempt left makes the transfer ask
-// the sender for the rest (DCC RESUME), and the sender's DCC ACCEPT starts it. A
+// the sender for the rest (DCC RESUME), and the sender's DCC ACCEPT starts it (the
+// Server window says so, and when no ACCEPT came in time; see CDCCTransfer). A
 // peer's RESUME for one of our offers is honoured only for the nick offered to, on
 // that offer's port, before it connects and within the file; every other RESUME
 // or ACCEPT is ignored.
@@ -78,8 +79,9 @@ public:
     // the nick is empty (nothing is sent then).
     CDCCChatSession *DccChat(const QString &nick);
     // Offers the file at path to nick. An unreadable file gives the message box
-    // "Unable to open file!" (caption "Error") and nothing else. Returns the
-    // transfer, or nullptr when nothing was offered.
+    // "Unable to open file!" (caption "Error") and nothing else; an empty one, which
+    // no receiver would take, a line in the Server window. Returns the transfer, or
+    // nullptr when nothing was offered.
     CDCCTransfer *DccSend(const QString &nick, const QString &path);
 
     // A DCC offer received from sender (the CTCP arguments after the word DCC).

@@ -52,10 +52,14 @@ QByteArray lineSafeNick(const QString &nick)
 
 } // namespace
 
-std::optional<std::uint32_t> ParseNumber(const QByteArray &text)
+namespace {
+
+// Plain decimal digits after an optional '+', at most maxDigits of them and a value
+// of at most maxValue (maxDigits keeps the accumulation below 2^64).
+std::optional<std::uint64_t> parseDecimal(const QByteArray &text, qsizetype maxDigits, std::uint64_t maxValue)
 {
     qsizetype i = text.startsWith('+') ? 1 : 0;
-    if (i >= text.size() || text.size() - i > 10)
+    if (i >= text.size() || text.size() - i > maxDigits)
         return std::nullopt;
     std::uint64_t value = 0;
     for (; i < text.size(); ++i) {
@@ -64,9 +68,22 @@ std::optional<std::uint32_t> ParseNumber(const QByteArray &text)
             return std::nullopt;
         value = value * 10 + std::uint64_t(c - '0');
     }
-    if (value > 0xFFFFFFFFu)
+    if (value > maxValue)
         return std::nullopt;
-    return std::uint32_t(value);
+    return value;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> ParseNumber(const QByteArray &text)
+{
+    const auto value = parseDecimal(text, 10, 0xFFFFFFFFu);
+    return value ? std::optional<std::uint32_t>(std::uint32_t(*value)) : std::nullopt;
+}
+
+std::optional<std::uint64_t> ParseSize(const QByteArray &text)
+{
+    return parseDecimal(text, 19, std::uint64_t(kMaxFileSize));
 }
 
 Offer ParseOffer(const QByteArray &arguments)
@@ -83,7 +100,7 @@ Offer ParseOffer(const QByteArray &arguments)
     } else if (sub == "send" && words.size() >= 5) {
         const auto address = ParseNumber(words[2]);
         const auto port = ParseNumber(words[3]);
-        const auto size = ParseNumber(words[4]);
+        const auto size = ParseSize(words[4]);
         if (address && port && size && !words[1].isEmpty())
             return SendOffer{words[1], *address, *port, *size};
     }
@@ -154,7 +171,7 @@ QByteArray ChatOfferBody(std::uint32_t address, std::uint16_t port)
 }
 
 QByteArray SendOfferBody(const QString &path, std::uint32_t address, std::uint16_t port,
-                         std::uint32_t size)
+                         std::uint64_t size)
 {
     QByteArray name;
     for (const char c : FileNameOfPath(path).toUtf8()) {
@@ -181,7 +198,7 @@ QByteArray ChatOfferLine(const QString &nick, std::uint32_t address, std::uint16
 }
 
 QByteArray SendOfferLine(const QString &nick, const QString &path, std::uint32_t address,
-                         std::uint16_t port, std::uint32_t size)
+                         std::uint16_t port, std::uint64_t size)
 {
     return CtcpLine(nick, SendOfferBody(path, address, port, size));
 }

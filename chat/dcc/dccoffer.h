@@ -4,7 +4,8 @@
 //   DCC CHAT chat <address> <port>
 //   DCC send <file name> <address> <port> <size>
 // <address> is the IPv4 address as one unsigned decimal number whose most
-// significant byte is the first octet (10.0.0.1 is 167772161).
+// significant byte is the first octet (10.0.0.1 is 167772161). <size> may exceed
+// 32 bits: files of 4 GiB and more are offered with their whole size in decimal.
 
 #include <QByteArray>
 #include <QString>
@@ -24,15 +25,19 @@ struct SendOffer {
     QByteArray fileName;   // as offered: not yet fit to be a local file name
     std::uint32_t address = 0;
     std::uint32_t port = 0;
-    std::uint32_t size = 0;
+    std::uint64_t size = 0;
 };
+
+// The largest file size and position taken from a peer: what a signed 64-bit file
+// offset holds.
+inline constexpr std::uint64_t kMaxFileSize = 0x7FFFFFFFFFFFFFFFull;
 
 using Offer = std::variant<std::monostate, ChatOffer, SendOffer>;
 
 // Parses the arguments of a CTCP DCC request (the text after "DCC "). Unknown
 // sub-words, missing fields and numbers that are not plain unsigned 32-bit decimals
-// give std::monostate. Address and port are returned as offered: check them with
-// IsConnectable before connecting.
+// give std::monostate (the size may be up to kMaxFileSize). Address and port are
+// returned as offered: check them with IsConnectable before connecting.
 Offer ParseOffer(const QByteArray &arguments);
 
 // True when an offer's address and port can be connected to: the address is not 0
@@ -52,6 +57,8 @@ QString DottedAddress(std::uint32_t address);
 // A plain unsigned 32-bit decimal number ("0".."4294967295", an optional leading
 // '+'); anything else is nullopt.
 std::optional<std::uint32_t> ParseNumber(const QByteArray &text);
+// The same up to kMaxFileSize: file sizes and positions.
+std::optional<std::uint64_t> ParseSize(const QByteArray &text);
 
 // The file name part of a local path: the text after its last '/' or '\'.
 QString FileNameOfPath(const QString &path);
@@ -67,11 +74,11 @@ QString SanitizeOfferedFileName(const QByteArray &offered);
 // finds the right fields.
 QByteArray ChatOfferBody(std::uint32_t address, std::uint16_t port);
 QByteArray SendOfferBody(const QString &path, std::uint32_t address, std::uint16_t port,
-                         std::uint32_t size);
+                         std::uint64_t size);
 // A private message to nick carrying one CTCP body.
 QByteArray CtcpLine(const QString &nick, const QByteArray &body);
 QByteArray ChatOfferLine(const QString &nick, std::uint32_t address, std::uint16_t port);
 QByteArray SendOfferLine(const QString &nick, const QString &path, std::uint32_t address,
-                         std::uint16_t port, std::uint32_t size);
+                         std::uint16_t port, std::uint64_t size);
 
 } // namespace ferry::dcc

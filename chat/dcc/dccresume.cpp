@@ -7,7 +7,7 @@
 namespace ferry::dcc {
 namespace {
 
-QByteArray resumeBody(const char *word, const QByteArray &fileName, std::uint32_t port, std::uint32_t position)
+QByteArray resumeBody(const char *word, const QByteArray &fileName, std::uint32_t port, std::uint64_t position)
 {
     QByteArray name;
     for (const char c : fileName) {
@@ -33,7 +33,7 @@ std::optional<ResumeMessage> ParseResume(const QByteArray &arguments)
         return std::nullopt;
     const QByteArray sub = words.first().toUpper();
     const auto port = ParseNumber(words[words.size() - 2]);
-    const auto position = ParseNumber(words.last());
+    const auto position = ParseSize(words.last());
     if (!port || !position || (sub != "RESUME" && sub != "ACCEPT"))
         return std::nullopt;
     QByteArray name = words.mid(1, words.size() - 3).join(' ');
@@ -43,12 +43,12 @@ std::optional<ResumeMessage> ParseResume(const QByteArray &arguments)
                          *port, *position};
 }
 
-QByteArray ResumeLine(const QString &nick, const QByteArray &fileName, std::uint32_t port, std::uint32_t position)
+QByteArray ResumeLine(const QString &nick, const QByteArray &fileName, std::uint32_t port, std::uint64_t position)
 {
     return CtcpLine(nick, resumeBody("RESUME", fileName, port, position));
 }
 
-QByteArray AcceptLine(const QString &nick, const QByteArray &fileName, std::uint32_t port, std::uint32_t position)
+QByteArray AcceptLine(const QString &nick, const QByteArray &fileName, std::uint32_t port, std::uint64_t position)
 {
     return CtcpLine(nick, resumeBody("ACCEPT", fileName, port, position));
 }

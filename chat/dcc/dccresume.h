@@ -21,17 +21,18 @@ struct ResumeMessage {
     Kind kind = Kind::Resume;
     QByteArray fileName; // as the peer wrote it, without enclosing quotes
     std::uint32_t port = 0;
-    std::uint32_t position = 0;
+    std::uint64_t position = 0;
 };
 
 // Parses the arguments of a CTCP DCC request (the text after "DCC "): sub-word
-// RESUME or ACCEPT in any case, a file name (any words, possibly quoted), then port
-// and position as plain unsigned 32-bit decimals. Anything else is nullopt.
+// RESUME or ACCEPT in any case, a file name (any words, possibly quoted), then the
+// port as a plain unsigned 32-bit decimal and the position as a plain decimal up to
+// kMaxFileSize. Anything else is nullopt.
 std::optional<ResumeMessage> ParseResume(const QByteArray &arguments);
 
 // Our private-message lines: the file name as the offer gave it, reduced to bytes
 // that cannot end the line or the CTCP frame, quoted when it holds blanks.
-QByteArray ResumeLine(const QString &nick, const QByteArray &fileName, std::uint32_t port, std::uint32_t position);
-QByteArray AcceptLine(const QString &nick, const QByteArray &fileName, std::uint32_t port, std::uint32_t position);
+QByteArray ResumeLine(const QString &nick, const QByteArray &fileName, std::uint32_t port, std::uint64_t position);
+QByteArray AcceptLine(const QString &nick, const QByteArray &fileName, std::uint32_t port, std::uint64_t position);
 
 } // namespace ferry::dcc

@@ -20,6 +20,7 @@ inline constexpr char kSendTitle[] = "DCC Send: %1";
 inline constexpr char kReceiveTitle[] = "DCC Receive: %1";
 inline constexpr char kNothingSent[] = "0 bytes sent";
 inline constexpr char kNothingReceived[] = "0 bytes received";
+inline constexpr char kResumeWaiting[] = "Asking to continue from byte %1...";
 inline constexpr char kBytesSent[] = "%1 Bytes sent...";
 inline constexpr char kBytesReceived[] = "%1 Bytes received...";
 
@@ -29,7 +30,7 @@ inline constexpr char kTransferFailed[] = "** Transfer of file %1 terminated uns
 inline constexpr char kEmptyTransferClosed[] = "** DCC File transfer of file %1 closed.";
 inline constexpr char kUnableToOpen[] = "Unable to open file!";
 inline constexpr char kUnableToOpenLine[] = "** %1: %2";
-inline constexpr char kFileTooLarge[] = "** File %1 is too large for a DCC transfer (4 GB at most)";
+inline constexpr char kEmptyFileRefused[] = "** File %1 is empty: there is nothing to send";
 inline constexpr char kRepeatedOffer[] = "** Another DCC offer from %1 was refused: the last one still waits for an answer.";
 inline constexpr char kTooManyOffers[] = "** A DCC offer from %1 was refused: too many questions wait for an answer.";
 inline constexpr char kFileOfferRefused[] = "** DCC offer of file %1 from %2 refused: %3 (address %4, port %5).";
@@ -38,6 +39,9 @@ inline constexpr char kRequestUnanswered[] = "** The offer of file %1 to %2 was 
 inline constexpr char kTransferBadOffer[] = "** DCC offer of file %1 refused: address %2 port %3 cannot be connected to.";
 inline constexpr char kResumeAsked[] = "** Asking %1 to continue file %2 from byte %3";
 inline constexpr char kResumeGranted[] = "** %1 continues file %2 from byte %3";
+inline constexpr char kResumeAccepted[] = "** %1 agreed: file %2 continues from byte %3";
+inline constexpr char kResumeUnanswered[] = "** %1 did not agree to continue file %2 within %3 seconds: receiving it from the start";
+inline constexpr char kResumeTooLate[] = "** %1 agreed to continue file %2 too late: the transfer was given up, ask for the file again";
 
 // Prompts
 inline constexpr char kChatPromptCaption[] = "DCC Chat";

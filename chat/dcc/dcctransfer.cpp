@@ -36,8 +36,9 @@ std::uint32_t CDCCTransfer::StartSend(const QString &nick, const QString &path)
         finish();
         return kStartFailed;
     }
-    if (m_file.size() > qint64(0xFFFFFFFFu)) {
-        emit lineToShow(text(texts::kFileTooLarge).arg(path), DccColour::Status);
+    if (m_file.size() == 0) {
+        // Nothing would cross the wire and no receiver would take the offer.
+        emit lineToShow(text(texts::kEmptyFileRefused).arg(path), DccColour::Status);
         finish();
         return kStartFailed;
     }
@@ -48,14 +49,14 @@ std::uint32_t CDCCTransfer::StartSend(const QString &nick, const QString &path)
         finish();
         return kStartFailed;
     }
-    m_fileSize = std::uint32_t(m_file.size());
+    m_fileSize = std::uint64_t(m_file.size());
     m_port = m_listener->LocalPort();
     reportProgress();
     return m_port;
 }
 
 bool CDCCTransfer::StartReceive(std::uint32_t address, std::uint32_t port, const QString &path,
-                                const QString &nick, std::uint32_t size)
+                                const QString &nick, std::uint64_t size)
 {
     m_title = text(texts::kReceiveTitle).arg(nick);
     m_peerNick = nick;
@@ -69,7 +70,8 @@ bool CDCCTransfer::StartReceive(std::uint32_t address, std::uint32_t port, const
     reportProgress();
 
     if (!IsConnectable(address, port)) {
-        emit lineToShow(text(texts::kTransferBadOffer).arg(path).arg(address).arg(port), DccColour::Status);
+        emit lineToShow(text(texts::kTransferBadOffer).arg(path, DottedAddress(address)).arg(port),
+                        DccColour::Status);
         finish();
         return false;
     }
@@ -78,7 +80,7 @@ bool CDCCTransfer::StartReceive(std::uint32_t address, std::uint32_t port, const
     // an earlier attempt left: it is kept and continued if the sender agrees.
     m_file.setFileName(path + QLatin1String(kPartSuffix));
     const qint64 partSize = m_file.exists() ? m_file.size() : 0;
-    const bool resumable = partSize > 0 && partSize < qint64(size);
+    const bool resumable = partSize > 0 && std::uint64_t(partSize) < size;
     if (!m_file.open(resumable ? QIODevice::ReadWrite : QIODevice::WriteOnly | QIODevice::Truncate)) {
         emit lineToShow(text(texts::kUnableToOpenLine).arg(text(texts::kUnableToOpen), path), DccColour::Status);
         finish();
@@ -88,8 +90,9 @@ bool CDCCTransfer::StartReceive(std::uint32_t address, std::uint32_t port, const
         connectToSender();
         return true;
     }
-    m_transferred = std::uint32_t(partSize);
+    m_transferred = std::uint64_t(partSize);
     m_awaitingAccept = true;
+    setStatus(text(texts::kResumeWaiting).arg(m_transferred));
     m_resumeWait = new QTimer(this);
     m_resumeWait->setSingleShot(true);
     connect(m_resumeWait, &QTimer::timeout, this, &CDCCTransfer::startAfresh);
@@ -98,7 +101,7 @@ bool CDCCTransfer::StartReceive(std::uint32_t address, std::uint32_t port, const
     return true;
 }
 
-bool CDCCTransfer::Resume(const QString &nick, std::uint32_t port, std::uint32_t position)
+bool CDCCTransfer::Resume(const QString &nick, std::uint32_t port, std::uint64_t position)
 {
     if (m_mode != Mode::Sending || m_finished || m_data || m_resumed || !m_listener || port != m_port
         || nick.compare(m_peerNick, Qt::CaseInsensitive) != 0 || position > m_fileSize)
@@ -108,22 +111,29 @@ bool CDCCTransfer::Resume(const QString &nick, std::uint32_t port, std::uint32_t
     return true;
 }
 
-bool CDCCTransfer::AcceptResume(const QString &nick, std::uint32_t port, std::uint32_t position)
+bool CDCCTransfer::AcceptResume(const QString &nick, std::uint32_t port, std::uint64_t position)
 {
-    if (!m_awaitingAccept || m_finished || port != m_port || nick.compare(m_peerNick, Qt::CaseInsensitive) != 0
-        || position > m_transferred)
+    if (m_finished || port != m_port || nick.compare(m_peerNick, Qt::CaseInsensitive) != 0)
+        return false;
+    if (m_resumeUnanswered) {
+        giveUpLateResume();
+        return true;
+    }
+    if (!m_awaitingAccept || position > m_transferred)
         return false;
     // A sender may grant less than was asked: what lies beyond is dropped.
-    if (!m_file.resize(position) || !m_file.seek(position)) {
+    if (!m_file.resize(qint64(position)) || !m_file.seek(qint64(position))) {
         fail();
         return false;
     }
     m_transferred = position;
+    emit lineToShow(text(texts::kResumeAccepted).arg(m_peerNick, m_fileName).arg(position), DccColour::Status);
+    setStatus(text(texts::kBytesReceived).arg(position));
     connectToSender();
     return true;
 }
 
-// No ACCEPT came (a sender that cannot resume): the whole file is fetched again.
+// No ACCEPT came in time (a sender that cannot resume): the whole file is fetched again.
 void CDCCTransfer::startAfresh()
 {
     if (!m_awaitingAccept || m_finished)
@@ -133,7 +143,24 @@ void CDCCTransfer::startAfresh()
         return;
     }
     m_transferred = 0;
+    m_resumeUnanswered = true;
+    emit lineToShow(text(texts::kResumeUnanswered)
+                        .arg(m_peerNick, m_fileName)
+                        .arg((m_resumeWaitMs + 999) / 1000),
+                    DccColour::Status);
+    setStatus(text(texts::kNothingReceived));
     connectToSender();
+}
+
+// The sender took our RESUME after all and sends from where it was asked to, while
+// this side writes from the start: the bytes would land in the wrong place. The
+// ".part" goes, so that a later attempt does not continue it.
+void CDCCTransfer::giveUpLateResume()
+{
+    emit lineToShow(text(texts::kResumeTooLate).arg(m_peerNick, m_fileName), DccColour::Status);
+    Close();
+    m_file.remove();
+    emit finished();
 }
 
 void CDCCTransfer::connectToSender()
@@ -174,7 +201,7 @@ void CDCCTransfer::OnDccAccept(CDCCSocket *listener)
     // The first peer to connect is the receiver; nobody else gets the file.
     listener->StopListening();
     m_data = std::move(peer);
-    m_fileSize = std::uint32_t(std::min<qint64>(m_file.size(), 0xFFFFFFFFu));
+    m_fileSize = std::uint64_t(m_file.size());
     if (m_acked > m_fileSize)
         m_transferred = m_acked = m_fileSize;
     reportProgress();
@@ -239,7 +266,7 @@ void CDCCTransfer::OnDccClose(CDCCSocket *socket)
     }
     // The sender counts what the receiver acknowledged: bytes still in flight when
     // the connection went may never have arrived.
-    const std::uint32_t done = m_mode == Mode::Sending ? m_acked : m_transferred;
+    const std::uint64_t done = m_mode == Mode::Sending ? m_acked : m_transferred;
     if (done == m_fileSize && (m_mode == Mode::Sending || putInPlace()))
         finishWith(texts::kTransferCompleted);
     else
@@ -249,7 +276,7 @@ void CDCCTransfer::OnDccClose(CDCCSocket *socket)
 // Acknowledgements may arrive cut anywhere or several at once: bytes are gathered
 // four at a time. An acknowledgement counts when it lies between what was
 // acknowledged before and everything sent (compared modulo 2^32, the width of the
-// number on the wire); any other is ignored.
+// number on the wire: files of 4 GiB and more wrap); any other is ignored.
 void CDCCTransfer::takeAcknowledgements(CDCCSocket *socket)
 {
     m_ackBuffer += socket->ReceiveAll();
@@ -258,7 +285,7 @@ void CDCCTransfer::takeAcknowledgements(CDCCSocket *socket)
     for (; m_ackBuffer.size() - used >= 4; used += 4) {
         const std::uint32_t ack =
             ferry::bytes::getBe32(reinterpret_cast<const unsigned char *>(m_ackBuffer.constData() + used));
-        const std::uint32_t step = ack - m_acked;
+        const std::uint32_t step = ack - std::uint32_t(m_acked);
         if (step == 0 || step > m_transferred - m_acked)
             continue;
         m_acked += step;
@@ -284,10 +311,10 @@ void CDCCTransfer::fillWindow()
     m_filling = true;
     while (!m_finished && m_transferred < m_fileSize && m_data->PendingWrite() == 0) {
         const qint64 room = m_window - qint64(m_transferred - m_acked);
-        const qint64 want = std::min<qint64>({m_chunk, room, qint64(m_fileSize) - m_transferred});
+        const qint64 want = std::min<qint64>({m_chunk, room, qint64(m_fileSize - m_transferred)});
         if (want <= 0)
             break;
-        const qint64 taken = m_data->SendFile(m_file, m_transferred, want);
+        const qint64 taken = m_data->SendFile(m_file, qint64(m_transferred), want);
         if (taken < 0)
             break;
         if (taken != want) {
@@ -296,7 +323,7 @@ void CDCCTransfer::fillWindow()
             fail();
             return;
         }
-        m_transferred += std::uint32_t(want);
+        m_transferred += std::uint64_t(want);
     }
     m_filling = false;
 }
@@ -312,7 +339,8 @@ void CDCCTransfer::receiveData(CDCCSocket *socket, bool acknowledge)
     }
     if (acknowledge) {
         QByteArray ack;
-        ferry::bytes::Writer(ack).be32(m_transferred);
+        // The low 32 bits: what every receiver sends for files of 4 GiB and more.
+        ferry::bytes::Writer(ack).be32(std::uint32_t(m_transferred));
         socket->Send(ack);
     }
     setStatus(text(texts::kBytesReceived).arg(m_transferred));
@@ -322,11 +350,11 @@ void CDCCTransfer::receiveData(CDCCSocket *socket, bool acknowledge)
 bool CDCCTransfer::storeReceived(const QByteArray &bytes)
 {
     // Never more than the offered size: a sender that keeps sending cannot fill the disk.
-    const qint64 room = qint64(m_fileSize) - m_transferred;
+    const qint64 room = qint64(m_fileSize - m_transferred);
     const qint64 count = std::min<qint64>(bytes.size(), room);
     if (count > 0 && m_file.write(bytes.constData(), count) != count)
         return false;
-    m_transferred += std::uint32_t(count);
+    m_transferred += std::uint64_t(count);
     return count == bytes.size();
 }
 

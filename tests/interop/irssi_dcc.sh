@@ -10,7 +10,10 @@
 #   3. a file sent by irssi arrives at tavern97 byte-identical;
 #   4. a file half-sent to irssi is resumed (irssi's /dcc resume, tavern97's ACCEPT);
 #   5. a file half-sent to tavern97 (its ".part") is resumed (tavern97's RESUME,
-#      irssi's ACCEPT) and put in place of an older file of the same name.
+#      irssi's ACCEPT) and put in place of an older file of the same name;
+#   6./7. files of 4 GiB and more go each way: sparse files whose receiving end
+#      already holds all but the last few hundred kilobytes, so the offer carries a
+#      size beyond 32 bits, the positions too, and the acknowledged totals wrap.
 # Needs: a built tree (FERRY_BIN_DIR, or BUILD_DIR/bin, default build/bin), ngircd, irssi, tmux.
 # Run from the repository root:  tests/interop/irssi_dcc.sh
 # Exit status 0 when every check passed; the work folder is kept on failure.
@@ -89,7 +92,8 @@ mkdir -p "$FERRY_HOME" "$work/client" "$work/irssi" "$work/downloads" "$work/irs
 printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Hollowell\\Ferry97\\Chat]\r\n"ChatServer"="127.0.0.1"\r\n"ChatServerPort"=dword:%08x\r\n"AutoLog"=dword:00000001\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Hollowell\\Ferry97\\Chat\\LaunchPad\\Game01]\r\n"ProgramName"=""\r\n' \
   "$port" >"$work/chat.reg"
 "$bin/ferryreg" import "$work/chat.reg" || { echo "FAIL: registry import"; failures=1; exit 1; }
-printf 'yes\nfile:%s\nyes\nfile:%s\n' "$work/saved_by_tavern.bin" "$work/resumed_by_tavern.bin" >"$FERRY_PROMPTS"
+printf 'yes\nfile:%s\nyes\nfile:%s\nyes\nfile:%s\n' "$work/saved_by_tavern.bin" "$work/resumed_by_tavern.bin" \
+  "$work/big_by_tavern.bin" >"$FERRY_PROMPTS"
 : >"$FERRY_TYPED_LINES"
 
 mkfifo "$work/block.fifo"
@@ -160,6 +164,34 @@ waitfor 30 tavern_log Server "** Transfer of file $work/resumed_by_tavern.bin co
 check "half-sent file resumed by tavern97 arrives byte-identical" cmp -s "$work/resume_in.bin" "$work/resumed_by_tavern.bin"
 check "no .part is left behind" test ! -e "$work/resumed_by_tavern.bin.part"
 check "tavern97 asked irssi for the rest" tavern_log Server "** Asking ipeer to continue file $work/resumed_by_tavern.bin from byte 90000"
+
+# 6./7. Beyond 4 GiB. big_file NAME SIZE: a sparse file whose last 800,000 bytes are random.
+big=$(( (1 << 32) + 300000 )) tail_bytes=800000 held=$(( (1 << 32) - 500000 ))
+big_file() {
+  truncate -s "$2" "$1" &&
+    head -c "$tail_bytes" /dev/urandom | dd of="$1" bs=64K seek=$(( $2 - tail_bytes )) oflag=seek_bytes conv=notrunc status=none
+}
+same_tail() { # same_tail A B: equal sizes and equal last bytes
+  [ "$(stat -c %s "$1")" = "$(stat -c %s "$2")" ] && cmp -s <(tail -c "$tail_bytes" "$1") <(tail -c "$tail_bytes" "$2")
+}
+big_file "$work/big_out.bin" "$big"
+truncate -s "$held" "$work/downloads/big_out.bin"
+tavern_type "/dcc send ipeer $work/big_out.bin"
+waitfor 15 irssi_saw "]: big_out.bin"
+irssi_keys "/dcc resume Tester"
+waitfor 60 tavern_log Server "** Transfer of file $work/big_out.bin completed succesfully"
+check "a file beyond 4 GiB from tavern97 arrives at irssi intact" same_tail "$work/big_out.bin" "$work/downloads/big_out.bin"
+check "irssi continued it beyond 32 bits of acknowledgement" tavern_log Server "** ipeer continues file $work/big_out.bin from byte $held"
+check "tavern97 offered its whole size" irssi_saw "big_out.bin [4096MB]"
+
+big_file "$work/big_in.bin" $(( big + 1 ))
+truncate -s "$held" "$work/big_by_tavern.bin.part"
+irssi_keys "/dcc send Tester $work/big_in.bin"
+waitfor 60 tavern_log Server "** Transfer of file $work/big_by_tavern.bin completed succesfully"
+check "a file beyond 4 GiB from irssi arrives at tavern97 intact" same_tail "$work/big_in.bin" "$work/big_by_tavern.bin"
+check "tavern97 asked irssi for the rest beyond 4 GiB" tavern_log Server "** Asking ipeer to continue file $work/big_by_tavern.bin from byte $held"
+check "tavern97 says irssi agreed" tavern_log Server "** ipeer agreed: file $work/big_by_tavern.bin continues from byte $held"
+rm -f "$work"/big_* "$work"/downloads/big_*
 
 exec 7>&-
 if [ "$failures" -eq 0 ]; then echo "irssi DCC interoperation: all checks passed"; else echo "irssi DCC interoperation: $failures check(s) failed"; fi

@@ -5,17 +5,49 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QTcpServer>
+#include <QUdpSocket>
 #include <QTextStream>
 
 #include <unistd.h>
 
 namespace ferry::test {
 
+namespace {
+
+// Whether the fixed ports (2210..2224) moved by this offset are free for TCP and UDP
+// on every address: another test, or a connection the system numbered, may hold one.
+bool fixedPortsFree(int offset)
+{
+    for (int port = 2210 + offset; port <= 2224 + offset; ++port) {
+        QTcpServer tcp;
+        QUdpSocket udp;
+        if (!tcp.listen(QHostAddress::Any, quint16(port))
+            || !udp.bind(QHostAddress::Any, quint16(port), QAbstractSocket::DontShareAddress))
+            return false;
+    }
+    return true;
+}
+
+// Offsets in 10000..30000 keep the fixed ports below 32768, where the system
+// numbers its outgoing connections, and apart per test.
+int freePortOffset()
+{
+    int offset = 0;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        offset = 10000 + int(QRandomGenerator::global()->bounded(2001)) * 10;
+        if (fixedPortsFree(offset))
+            break;
+    }
+    return offset;
+}
+
+} // namespace
+
 TestEnv::TestEnv()
 {
     m_shmName = QStringLiteral("ferry_test_%1_%2").arg(::getpid()).arg(QRandomGenerator::global()->generate() % 1000000);
-    // Offsets in 10000..50000 keep the fixed ports (2210..2224) below 53000 and apart per test.
-    m_portOffset = 10000 + int(QRandomGenerator::global()->bounded(4000)) * 10;
+    m_portOffset = freePortOffset();
     setAnswers({});
     qputenv("FERRY_HOME", home().toUtf8());
     qputenv("FERRY_SHM_NAME", m_shmName.toUtf8());

@@ -251,7 +251,8 @@ private slots:
         QVERIFY(!session.ConnectToPeer(kLoopback, 0));
         QVERIFY(!session.ConnectToPeer(kLoopback, 70000));
         QCOMPARE(window.lines.size(), 3);
-        QVERIFY(window.lines[0].text.contains("address 0 port 5000"));
+        QVERIFY(window.lines[0].text.contains("address 0.0.0.0 port 5000"));
+        QVERIFY(window.lines[2].text.contains("address 127.0.0.1 port 70000"));
         QVERIFY(!session.IsConnected());
 
         // A port nobody listens on.

@@ -4,6 +4,7 @@
 #include "tests/chat/offerrig.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QPointer>
 #include <QRandomGenerator>
@@ -22,7 +23,7 @@ constexpr std::uint32_t kLoopback = 0x7F000001; // 127.0.0.1 as DCC writes it
 struct Rig : OfferRig {
     CDCCHandOver handOver{&app, &offers};
     QList<CDCCChatSession *> sessions;
-    QList<CDCCTransfer *> transfers;
+    QList<QPointer<CDCCTransfer>> transfers;
 
     Rig()
     {
@@ -51,6 +52,19 @@ QByteArray readFile(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QByteArray readRange(const QString &path, qint64 from, qint64 count)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.seek(from) ? f.read(count) : QByteArray("<missing>");
+}
+
+// A file of size bytes, zeros (a hole, taking no disk) but for data at offset at.
+bool writeSparse(const QString &path, qint64 size, qint64 at, const QByteArray &data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.resize(size) && f.seek(at) && f.write(data) == data.size();
 }
 
 // The port of a DCC offer line we sent: the second number from the end.
@@ -245,42 +259,97 @@ private slots:
     // Both ends in one core, talking to "bob" who is ourselves: our offer goes out,
     // comes back as bob's offer, the save path's ".part" makes us ask bob to resume,
     // and bob's RESUME and ACCEPT arrive through the dispatcher as a peer's would.
+    // Beyond 4 GiB the offer carries the whole size, positions are 64-bit and the
+    // acknowledged totals wrap past 2^32 during the transfer.
+    void partFileIsResumedThroughResumeAndAccept_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<qint64>("partSize");
+        QTest::newRow("small") << qint64(200000) << qint64(70000);
+        QTest::newRow("beyond 4 GiB") << (qint64(1) << 32) + 300000 << (qint64(1) << 32) - 500000;
+    }
     void partFileIsResumedThroughResumeAndAccept()
     {
+        QFETCH(qint64, size);
+        QFETCH(qint64, partSize);
         Rig r;
-        const QByteArray data = randomBytes(200000);
-        const QString source = r.writeFile(QStringLiteral("map pack.zip"), data);
+        // Sparse files: only the last 800,000 bytes carry data, the rest is zeros.
+        const qint64 dataAt = std::max<qint64>(0, size - 800000);
+        const QByteArray data = randomBytes(size - dataAt);
+        const QString source = r.dir.filePath(QStringLiteral("map pack.zip"));
+        QVERIFY(writeSparse(source, size, dataAt, data));
         const QString target = r.dir.filePath(QStringLiteral("saved.zip"));
-        r.writeFile(QStringLiteral("saved.zip.part"), data.left(70000));
+        QVERIFY(writeSparse(target + QStringLiteral(".part"), partSize, dataAt, data.left(partSize - dataAt)));
         QVERIFY(r.handOver.DccSend(QStringLiteral("bob"), source));
+        QVERIFY2(r.sent.value(0).endsWith(QStringLiteral(" %1").arg(size) + kMark + QStringLiteral("\n")),
+                 qPrintable(r.sent.value(0)));
         const quint16 port = offeredPort(r.sent.value(0));
         r.sent.clear();
 
         r.env.setAnswers({QStringLiteral("yes"), QStringLiteral("file:") + target});
-        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC SEND \"map pack.zip\" %1 %2 %3").arg(kLoopback).arg(port).arg(data.size()));
-        const QString resume = QStringLiteral("DCC RESUME \"map pack.zip\" %1 70000").arg(port);
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC SEND \"map pack.zip\" %1 %2 %3").arg(kLoopback).arg(port).arg(size));
+        const QString resume = QStringLiteral("DCC RESUME \"map pack.zip\" %1 %2").arg(port).arg(partSize);
         QTRY_COMPARE(r.sent, QStringList{QStringLiteral("PRIVMSG bob :") + kMark + resume + kMark + QStringLiteral("\n")});
+        QVERIFY(r.server().contains(QStringLiteral("** Asking bob to continue file %1 from byte %2").arg(target).arg(partSize)));
         r.sent.clear();
 
         // Requests that are not bob's, not for this offer or beyond the file get no answer.
         r.ctcpFrom(QStringLiteral("mallory"), resume);
-        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC RESUME x %1 70000").arg(port + 1));
-        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC RESUME x %1 200001").arg(port));
-        r.ctcpFrom(QStringLiteral("mallory"), QStringLiteral("DCC ACCEPT x %1 70000").arg(port));
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC RESUME x %1 %2").arg(port + 1).arg(partSize));
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC RESUME x %1 %2").arg(port).arg(size + 1));
+        r.ctcpFrom(QStringLiteral("mallory"), QStringLiteral("DCC ACCEPT x %1 %2").arg(port).arg(partSize));
         QVERIFY(r.sent.isEmpty());
 
         r.ctcpFrom(QStringLiteral("bob"), resume);
-        const QString accept = QStringLiteral("DCC ACCEPT \"map pack.zip\" %1 70000").arg(port);
+        const QString accept = QStringLiteral("DCC ACCEPT \"map pack.zip\" %1 %2").arg(port).arg(partSize);
         QCOMPARE(r.sent, QStringList{QStringLiteral("PRIVMSG bob :") + kMark + accept + kMark + QStringLiteral("\n")});
         r.ctcpFrom(QStringLiteral("bob"), resume); // honoured once
         QCOMPARE(r.sent.size(), 1);
         QVERIFY(!QFile::exists(target)); // nothing is received before bob accepts
 
         r.ctcpFrom(QStringLiteral("bob"), accept);
-        QTRY_VERIFY(r.server().contains(QStringLiteral("** Transfer of file %1 completed succesfully").arg(target)));
-        QCOMPARE(readFile(target), data);
+        QVERIFY(r.server().contains(QStringLiteral("** bob agreed: file %1 continues from byte %2").arg(target).arg(partSize)));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            r.server().contains(QStringLiteral("** Transfer of file %1 completed succesfully").arg(target)), 30000);
+        QCOMPARE(QFileInfo(target).size(), size);
+        QCOMPARE(readRange(target, dataAt, size - dataAt), data);
         QVERIFY(!QFile::exists(target + QStringLiteral(".part")));
         QTRY_VERIFY(r.server().contains(QStringLiteral("** Transfer of file %1 completed succesfully").arg(source)));
+    }
+
+    // The ACCEPT to our RESUME comes after we gave up waiting and connected afresh:
+    // bob (ourselves) sends from the position asked while we write from the start.
+    // That used to leave both ends waiting for ever; now the receiving end gives up.
+    void acceptThatComesTooLateEndsTheTransfer()
+    {
+        Rig r;
+        QObject::connect(&r.handOver, &CDCCHandOver::transferOpened, [](CDCCTransfer *t) { t->SetResumeWait(1000); });
+        const QByteArray data = randomBytes(200000);
+        const QString source = r.writeFile(QStringLiteral("maps.zip"), data);
+        const QString target = r.dir.filePath(QStringLiteral("saved.zip"));
+        r.writeFile(QStringLiteral("saved.zip.part"), data.left(70000));
+        r.writeFile(QStringLiteral("saved.zip"), "the file this one would replace");
+        QVERIFY(r.handOver.DccSend(QStringLiteral("bob"), source));
+        const quint16 port = offeredPort(r.sent.value(0));
+        r.sent.clear();
+
+        r.env.setAnswers({QStringLiteral("yes"), QStringLiteral("file:") + target});
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC SEND maps.zip %1 %2 %3").arg(kLoopback).arg(port).arg(data.size()));
+        QTRY_COMPARE(r.sent.size(), 1);
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC RESUME maps.zip %1 70000").arg(port));
+        QCOMPARE(r.sent.size(), 2); // our ACCEPT, held back by a slow server
+        QTRY_VERIFY(r.server().contains(
+            QStringLiteral("** bob did not agree to continue file %1 within 1 seconds: receiving it from the start").arg(target)));
+
+        r.ctcpFrom(QStringLiteral("bob"), QStringLiteral("DCC ACCEPT maps.zip %1 70000").arg(port));
+        QTRY_VERIFY(r.server().contains(
+            QStringLiteral("** bob agreed to continue file %1 too late: the transfer was given up, ask for the file again")
+                .arg(target)));
+        // The sending end sees the connection go before everything was acknowledged.
+        QTRY_VERIFY(r.server().contains(QStringLiteral("** Transfer of file %1 terminated unsuccesfully").arg(source)));
+        QVERIFY(!QFile::exists(target + QStringLiteral(".part")));
+        QCOMPARE(readFile(target), QByteArray("the file this one would replace"));
+        QTRY_VERIFY(r.transfers[0].isNull() && r.transfers[1].isNull());
     }
 
     void outgoingChatOfferListensForThePeer()
@@ -307,13 +376,21 @@ private slots:
         QVERIFY(!r.handOver.DccCommand(QStringLiteral("resume bob x")));
     }
 
-    void unreadableSendIsAMessageBoxAndNothingSent()
+    void unsendableFilesAreRefusedAndNothingSent()
     {
         Rig r;
         r.handOver.DccSend(QStringLiteral("bob"), r.dir.filePath(QStringLiteral("gone.bin")));
         QTRY_COMPARE(r.promptTexts(), QStringList{QStringLiteral("error|Error|Unable to open file!")});
         QVERIFY(r.sent.isEmpty());
         QVERIFY(r.transfers.isEmpty());
+
+        // An empty file would be refused by every receiver: it is not offered.
+        const QString empty = r.writeFile(QStringLiteral("empty.txt"), QByteArray());
+        QVERIFY(r.handOver.DccCommand(QStringLiteral("send bob ") + empty) );
+        QCOMPARE(r.server().filter(QStringLiteral("empty")),
+                 QStringList{QStringLiteral("** File %1 is empty: there is nothing to send").arg(empty)});
+        QVERIFY(r.sent.isEmpty());
+        QTRY_VERIFY(r.transfers.size() == 1 && r.transfers[0].isNull());
     }
 
     void fileRequestOffersTheFileToTheRequester()

@@ -10,7 +10,7 @@ namespace {
 
 // True when the offer is a send offer with exactly these fields.
 bool isSend(const Offer &offer, const QByteArray &name, std::uint32_t address, std::uint32_t port,
-            std::uint32_t size)
+            std::uint64_t size)
 {
     const auto *send = std::get_if<SendOffer>(&offer);
     return send && send->fileName == name && send->address == address && send->port == port
@@ -40,6 +40,11 @@ private slots:
                        40000, 2500));
         QVERIFY(isSend(ParseOffer("send \"my file.txt\" 2130706433 40000 7"), "my file.txt", 2130706433u,
                        40000, 7));
+        // Files of 4 GiB and more are offered with their whole size.
+        QVERIFY(isSend(ParseOffer("SEND big.iso 2130706433 40000 4294967306"), "big.iso", 2130706433u, 40000,
+                       4294967306ull));
+        QVERIFY(isSend(ParseOffer("SEND big.iso 2130706433 40000 9223372036854775807"), "big.iso", 2130706433u,
+                       40000, 9223372036854775807ull));
     }
 
     void malformedOffersAreRejected_data()
@@ -54,6 +59,8 @@ private slots:
         QTest::newRow("address over 32 bits") << QByteArray("CHAT chat 4294967296 5000");
         QTest::newRow("eleven digits") << QByteArray("CHAT chat 00000000001 5000");
         QTest::newRow("size with garbage") << QByteArray("SEND f 167772161 5000 12k");
+        QTest::newRow("size over 63 bits") << QByteArray("SEND f 167772161 5000 9223372036854775808");
+        QTest::newRow("size of twenty digits") << QByteArray("SEND f 167772161 5000 00000000000000000001");
         QTest::newRow("lone sign") << QByteArray("CHAT chat + 5000");
     }
     void malformedOffersAreRejected()
@@ -91,6 +98,7 @@ private slots:
         const QByteArray body = SendOfferBody("/tmp/a b.bin", 3232235777u, 65535, 4294967295u);
         QVERIFY(body.startsWith("DCC "));
         QVERIFY(isSend(ParseOffer(body.mid(4)), "a_b.bin", 3232235777u, 65535, 4294967295u));
+        QCOMPARE(SendOfferBody("/tmp/big.iso", 1, 2, 4294967306ull), QByteArray("DCC send big.iso 1 2 4294967306"));
     }
 
     void offeredNamesBecomePlainFileNames_data()

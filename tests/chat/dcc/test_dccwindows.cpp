@@ -207,23 +207,20 @@ private slots:
         QVERIFY(!bob.inWindowMap(QStringLiteral("DCC Receive: alice")));
     }
 
-    void emptyFileOfferIsRefusedWithoutAsking()
+    void emptyFileIsNotOffered()
     {
         ferry::test::TestEnv env;
         QTemporaryDir dir;
         DccSide alice(QStringLiteral("alice"));
-        DccSide bob(QStringLiteral("bob"));
         const QString source = writeFile(dir, QStringLiteral("empty.txt"), QByteArray());
-        env.setAnswers({QStringLiteral("yes")});
 
+        // Nothing to send, and no receiver would take it: no offer, no window, one line.
         alice.app.ProcessInput(QStringLiteral("/dcc send bob ") + source);
-        QSignalSpy receiving(bob.handOver, &CDCCHandOver::transferOpened);
-        alice.deliverOfferTo(bob);
-        // Nothing to receive: no question, no window, one line that says why.
-        QTRY_COMPARE(bob.serverLines().filter(QStringLiteral("** DCC offer of file empty.txt from alice refused: the file is empty")).size(), 1);
+        QTRY_COMPARE(alice.serverLines().filter(QStringLiteral("** File %1 is empty: there is nothing to send").arg(source)).size(), 1);
         QCoreApplication::processEvents();
         QVERIFY(env.prompts().isEmpty());
-        QCOMPARE(receiving.size(), 0);
+        QVERIFY(alice.sent.filter(QStringLiteral("PRIVMSG")).isEmpty());
+        QVERIFY(!alice.transfer(QStringLiteral("DCC Send: bob")));
     }
 
     void closingAWaitingSendWindowWithdrawsIt()
@@ -260,6 +257,10 @@ private slots:
         // Beyond 16 bits of kilobytes the bar still reaches its end.
         QCOMPARE(CDCCFView::ProgressMaximum(0xFFFFFFFFu), int(0xFFFFFFFFu / 1024));
         QCOMPARE(CDCCFView::ProgressValue(0xFFFFFFFFu, 0xFFFFFFFFu), int(0xFFFFFFFFu / 1024));
+        // Beyond what the bar's range holds in kilobytes it counts megabytes.
+        constexpr std::uint64_t kFiveTiB = std::uint64_t(5) << 40;
+        QCOMPARE(CDCCFView::ProgressMaximum(kFiveTiB), int(kFiveTiB >> 20));
+        QCOMPARE(CDCCFView::ProgressValue(kFiveTiB / 2, kFiveTiB), int(kFiveTiB >> 21));
     }
 
     void unreadableFileOpensNoWindow()
