@@ -31,11 +31,19 @@ QString InsertServerDialog::description() const
 
 bool InsertServerDialog::checkFields()
 {
-    if (parseDottedAddress(m_address->text()))
-        return true;
-    prompts::warning(this, QLatin1String(messages::ErrorCaption), QLatin1String(messages::InvalidAddress));
-    m_address->setFocus();
-    return false;
+    if (!parseDottedAddress(m_address->text())) {
+        prompts::warning(this, QLatin1String(messages::ErrorCaption), QLatin1String(messages::InvalidAddress));
+        m_address->setFocus();
+        return false;
+    }
+    // The description names the row and is the server's value name in the saved list.
+    if (m_description->text().trimmed().isEmpty()) {
+        prompts::warning(this, QLatin1String(messages::ErrorCaption),
+                         QLatin1String(messages::ServerDescriptionEmpty));
+        m_description->setFocus();
+        return false;
+    }
+    return true;
 }
 
 void InsertServerDialog::commit()

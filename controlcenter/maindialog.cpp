@@ -76,6 +76,7 @@ MainDialog::MainDialog(ControlCenterSettings &settings, TunnelDriver &driver, QW
         return m_driverRecord.stateWord == std::uint32_t(DriverTunnelState::TunnelToServer);
     }, this);
     connect(m_serverTree, &ServerTree::connectRequested, this, &MainDialog::onConnectClicked);
+    connect(m_tree, &QTreeWidget::itemActivated, this, &MainDialog::onRowActivated);
     connect(m_serverTree, &ServerTree::ownAddressChanged, this, [this] {
         refreshFields();
         refreshSharedBlock();
@@ -144,6 +145,10 @@ void MainDialog::buildControls()
 
 bool MainDialog::initialize()
 {
+    // Boxes that the initialisation may show are centred on this dialog, which is
+    // not shown yet: put it where it will appear.
+    adjustPosition(nullptr);
+
     const SharedMemory::Result result = m_memory.create(sharedBlockName(), sharedblock::Size);
     if (result != SharedMemory::Result::Ok) {
         m_memory.release();
@@ -191,7 +196,29 @@ void MainDialog::updateButtons()
     m_chat->setEnabled(inSession);
     m_runChat->setEnabled(inSession);
     m_settingsButton->setEnabled(!inSession);
-    m_connect->setEnabled(!m_awaitingAnswer);
+
+    // Connect is greyed while its click waits for the server. Left to itself the focus
+    // would move on down the row to Exit, where the next Space ends the program; it
+    // waits in the tree instead and comes back with the answer.
+    const bool connectEnabled = !m_awaitingAnswer;
+    if (!connectEnabled && focusWidget() == m_connect) {
+        m_tree->setFocus(Qt::OtherFocusReason);
+        m_connectLostFocus = true;
+    }
+    m_connect->setEnabled(connectEnabled);
+    if (connectEnabled && m_connectLostFocus) {
+        m_connectLostFocus = false;
+        if (focusWidget() == m_tree)
+            m_connect->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void MainDialog::onRowActivated(QTreeWidgetItem *row)
+{
+    // Enter or a double click on a server signs on to it; in a session it changes
+    // nothing, so that a stray key cannot end the session.
+    if (ServerTree::serverOf(row) && m_settings.connectionState == NotConnected && m_connect->isEnabled())
+        onConnectClicked();
 }
 
 void MainDialog::refreshFields()

@@ -23,6 +23,7 @@ class QLabel;
 class QPushButton;
 class QStatusBar;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace ferry {
 
@@ -109,6 +110,7 @@ protected:
 private:
     void buildControls();
     void updateButtons();
+    void onRowActivated(QTreeWidgetItem *row);
     void refreshSharedBlock();
     void closeOpenDialogs();
     // The exit order: sign off, close the chat client, release sockets and tree, release the block.
@@ -124,6 +126,7 @@ private:
     SharedMemory m_memory;
     QList<QIcon> m_treeImages;
     bool m_awaitingAnswer = false;
+    bool m_connectLostFocus = false;
     bool m_ended = false;
 
     QTreeWidget *m_tree = nullptr;

@@ -19,4 +19,9 @@ inline constexpr char UnsafeExitCaption[] = "Safe to Exit?";
 inline constexpr char ProxyFieldsRequired[] =
     "Both the name and port are required to use a proxy. Please fill them both out.";
 
+// Values the player's own texts above do not cover; refused in the same manner.
+inline constexpr char NicknameEmpty[] = "Nicknames cannot be empty. Please try again.";
+inline constexpr char ServerDescriptionEmpty[] = "Server descriptions cannot be empty. Please try again.";
+inline constexpr char ProxyPortInvalid[] = "The proxy port must be a number from 1 to 65535. Please try again.";
+
 } // namespace ferry::messages

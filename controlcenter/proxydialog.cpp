@@ -33,6 +33,19 @@ ProxySetting splitProxyServer(const QString &server)
     return setting;
 }
 
+bool isProxyPort(const QString &text)
+{
+    // Digits only: every program that reads the setting takes the text after the colon as the port.
+    if (text.isEmpty() || text.size() > 5)
+        return false;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    const uint port = text.toUInt();
+    return port >= 1 && port <= 65535;
+}
+
 ProxySetting readProxySetting()
 {
     CRegistry registry;
@@ -79,10 +92,16 @@ ProxyDialog::ProxyDialog(QWidget *parent)
 
 bool ProxyDialog::checkFields()
 {
-    if (!m_name->text().isEmpty() && !m_port->text().isEmpty())
-        return true;
-    prompts::warning(this, QLatin1String(messages::ErrorCaption), QLatin1String(messages::ProxyFieldsRequired));
-    return false;
+    if (m_name->text().isEmpty() || m_port->text().isEmpty()) {
+        prompts::warning(this, QLatin1String(messages::ErrorCaption), QLatin1String(messages::ProxyFieldsRequired));
+        return false;
+    }
+    if (!isProxyPort(m_port->text())) {
+        prompts::warning(this, QLatin1String(messages::ErrorCaption), QLatin1String(messages::ProxyPortInvalid));
+        m_port->setFocus();
+        return false;
+    }
+    return true;
 }
 
 void ProxyDialog::commit()

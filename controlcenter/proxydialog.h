@@ -25,6 +25,9 @@ struct ProxySetting {
 // address does); without a colon everything is the name.
 ProxySetting splitProxyServer(const QString &server);
 
+// A port as the setting may hold it: decimal digits, 1 to 65535.
+bool isProxyPort(const QString &text);
+
 ProxySetting readProxySetting();
 void writeProxySetting(const ProxySetting &setting);
 

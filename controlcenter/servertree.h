@@ -181,6 +181,8 @@ private:
     SortMode m_sortMode = PlayersByTask;
     bool m_localServer = false;
     QString m_lastSearch;
+    // F went down with Ctrl held: the release opens Find even when Ctrl was let go first.
+    bool m_findKeyDown = false;
     HostNameLookup m_hostNameLookup = lookUpHostNameAddresses;
 };
 

@@ -261,8 +261,15 @@ bool ServerTree::eventFilter(QObject *watched, QEvent *event)
         showToolTip(help->pos(), help->globalPos());
         return true;
     }
+    if (event->type() == QEvent::KeyPress && watched == m_tree) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_F && !key->isAutoRepeat())
+            m_findKeyDown = (key->modifiers() & Qt::ControlModifier) != 0;
+    }
     if (event->type() == QEvent::KeyRelease && watched == m_tree) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->isAutoRepeat())
+            return QObject::eventFilter(watched, event);
         if (key->key() == Qt::Key_Insert) {
             openInsertServerDialog();
             return true;
@@ -271,7 +278,8 @@ bool ServerTree::eventFilter(QObject *watched, QEvent *event)
             removeServer(m_tree->currentItem());
             return true;
         }
-        if (key->key() == Qt::Key_F && (key->modifiers() & Qt::ControlModifier)) {
+        if (key->key() == Qt::Key_F && (m_findKeyDown || (key->modifiers() & Qt::ControlModifier))) {
+            m_findKeyDown = false;
             openFindDialog();
             return true;
         }

@@ -55,6 +55,12 @@ void SettingsDialog::openAdvanced()
 
 bool SettingsDialog::checkFields()
 {
+    // Without a nickname the sign-on and the chat client would go out with none.
+    if (m_nickname->text().isEmpty()) {
+        prompts::warning(this, QLatin1String(messages::ErrorCaption), QLatin1String(messages::NicknameEmpty));
+        m_nickname->setFocus();
+        return false;
+    }
     if (m_nickname->text().contains(QLatin1Char(' '))) {
         prompts::warning(this, QLatin1String(messages::ErrorCaption), QLatin1String(messages::NicknameHasSpace));
         m_nickname->setFocus();

@@ -479,14 +479,17 @@ private slots:
         tree.addServer(known);
         activeServer(tree, QStringLiteral("10.0.0.1"), QStringLiteral("Busy"));
 
-        // From the active root: a refused address, then a good one replacing a row.
+        // From the active root: a refused address, a blank description (it would name
+        // no row and no saved entry), then a good one replacing a row.
         f.widget.setCurrentItem(tree.activeRoot());
         f.env.setAnswers({QStringLiteral("text:Address=10.0.0;Description=Nope"), QStringLiteral("ok"),
+                          QStringLiteral("text:Address=10.0.0.4;Description= "), QStringLiteral("ok"),
                           QStringLiteral("text:Address= 10.0.0.4 ;Description=Typed")});
         tree.openInsertServerDialog();
         const auto logged = f.env.prompts();
-        QVERIFY(!logged.isEmpty());
+        QCOMPARE(logged.size(), 5);
         QCOMPARE(logged[1].text, QStringLiteral("Invalid IP Address, try again."));
+        QCOMPARE(logged[3].text, QStringLiteral("Server descriptions cannot be empty. Please try again."));
         QCOMPARE(f.labels(tree.activeRoot()),
                  (QStringList{QStringLiteral("Busy, Users=2"), QStringLiteral("Typed, Users=0")}));
         QVERIFY(tree.selectedServer()->preferred);
@@ -534,6 +537,18 @@ private slots:
         f.widget.setCurrentItem(tree.activeRoot());
         QTest::keyClick(&f.widget, Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(f.widget.currentItem(), b);
+
+        // Ctrl let go before F, as people often type it: Find still opens.
+        prompts::reset();
+        f.env.setAnswers({QStringLiteral("text:Text=alpha;StartFromTop=True")});
+        QTest::keyPress(&f.widget, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyRelease(&f.widget, Qt::Key_Control, Qt::NoModifier);
+        QTest::keyRelease(&f.widget, Qt::Key_F, Qt::NoModifier);
+        QCOMPARE(f.widget.currentItem(), a);
+        // A plain F (typing to jump between rows) opens nothing.
+        const qsizetype shown = f.env.prompts().size();
+        QTest::keyClick(&f.widget, Qt::Key_F);
+        QCOMPARE(f.env.prompts().size(), shown);
     }
 
     void deleteKeyRemovesOnlyFromTheTree()

@@ -19,6 +19,8 @@ namespace {
 const QString kFerry97 = QStringLiteral("SOFTWARE\\Hollowell\\Ferry97");
 const QString kNicknameHasSpace = QStringLiteral("Nicknames cannot contain a space. Please try again.");
 const QString kInvalidAddress = QStringLiteral("Invalid IP Address, try again.");
+const QString kNicknameEmpty = QStringLiteral("Nicknames cannot be empty. Please try again.");
+const QString kProxyPort = QStringLiteral("The proxy port must be a number from 1 to 65535. Please try again.");
 const QString kProxyFields =
     QStringLiteral("Both the name and port are required to use a proxy. Please fill them both out.");
 
@@ -91,11 +93,12 @@ private slots:
         ControlCenterSettings settings = startedSettings();
         // Each warning box takes an answer of its own before the dialog reads the next one.
         env.setAnswers({QStringLiteral("text:Nickname=a b"), QStringLiteral("ok"),
+                        QStringLiteral("text:Nickname="), QStringLiteral("ok"),
                         QStringLiteral("text:Nickname=ab;IP Address=10.0.0"), QStringLiteral("ok"),
                         QStringLiteral("text:IP Address=10.0.0.1")});
         SettingsDialog dialog(settings);
         QVERIFY(dialog.run());
-        QCOMPARE(warningTexts(env), (QStringList{kNicknameHasSpace, kInvalidAddress}));
+        QCOMPARE(warningTexts(env), (QStringList{kNicknameHasSpace, kNicknameEmpty, kInvalidAddress}));
         QCOMPARE(readString(kFerry97, QStringLiteral("Nickname")), QStringLiteral("ab"));
         QCOMPARE(readString(kFerry97, QStringLiteral("IP Address")), QStringLiteral("10.0.0.1"));
     }
@@ -194,11 +197,15 @@ private slots:
     void proxyNeedsNameAndPort()
     {
         test::TestEnv env;
+        // A port outside 1..65535 or not a number is refused like a missing one.
         env.setAnswers({QStringLiteral("text:Name=proxy.example.net"), QStringLiteral("ok"),
+                        QStringLiteral("text:Port=70000"), QStringLiteral("ok"),
+                        QStringLiteral("text:Port=80a"), QStringLiteral("ok"),
+                        QStringLiteral("text:Port=0"), QStringLiteral("ok"),
                         QStringLiteral("text:Port=3128;Enable=False")});
         ProxyDialog dialog;
         QVERIFY(dialog.run());
-        QCOMPARE(warningTexts(env), QStringList{kProxyFields});
+        QCOMPARE(warningTexts(env), (QStringList{kProxyFields, kProxyPort, kProxyPort, kProxyPort}));
         const ProxySetting stored = readProxySetting();
         QCOMPARE(stored.name, QStringLiteral("proxy.example.net"));
         QCOMPARE(stored.port, QStringLiteral("3128"));

@@ -3,6 +3,9 @@
 // sign-off at exit, and the server's three refusals.
 
 #include "common/registry.h"
+#include "controlcenter/maindialog.h"
+#include "controlcenter/servertree.h"
+#include "platform/tunneldriver.h"
 #include "protocol/serverdatagrams.h"
 #include "protocol/ports.h"
 #include "platform/registrystore.h"
@@ -10,6 +13,9 @@
 #include "tests/support/processprobe.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QNetworkDatagram>
 #include <QTest>
 #include <QUdpSocket>
@@ -94,6 +100,52 @@ private slots:
         QCOMPARE(driverLog(env).mid(6), (QList<int>{3, 7}));
         QVERIFY(env.prompts().isEmpty());
         qunsetenv("FERRY_DRIVER_LOG");
+    }
+
+    void keyboardSignsOnAndOffKeepingTheFocusOnConnect()
+    {
+        test::TestEnv env;
+        reg::resetDefaultStore();
+        QVERIFY(test::seedPlayer({}));
+        test::FerrydProcess ferryd;
+        QVERIFY(ferryd.start(env));
+
+        ControlCenterSettings settings;
+        QVERIFY(settings.read());
+        settings.setOwnAddress(0x7F000001);
+        TunnelDriver driver;
+        QVERIFY(driver.open());
+        MainDialog dialog(settings, driver);
+        QVERIFY(dialog.initialize());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+
+        // Enter on the server's row signs on to it.
+        QTreeWidget *tree = dialog.tree();
+        QTreeWidgetItem *home = dialog.serverTree()->activeRoot()->child(0);
+        QVERIFY(home);
+        tree->setFocus();
+        tree->setCurrentItem(home);
+        QTest::keyClick(tree, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.connectionField()->text(), QStringLiteral("Connected"), 10000);
+        QVERIFY(ferryd.waitForLine(QStringLiteral("sign-on nickname \"hero\"")));
+        // In the session the same key ends nothing.
+        QTest::keyClick(tree, Qt::Key_Return);
+        QCOMPARE(dialog.connectionField()->text(), QStringLiteral("Connected"));
+
+        // Space on Disconnect: the button greys until the server answers. The focus
+        // waits in the tree, not on Exit, and comes back to the button.
+        QPushButton *connect = dialog.connectButton();
+        connect->setFocus();
+        QTest::keyClick(connect, Qt::Key_Space);
+        QCOMPARE(dialog.connectionField()->text(), QStringLiteral("Disconnecting"));
+        QVERIFY(!connect->isEnabled());
+        QCOMPARE(dialog.focusWidget(), tree);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.connectionField()->text(), QStringLiteral("Not Connected"), 10000);
+        QCOMPARE(dialog.focusWidget(), connect);
+        QVERIFY(!dialog.hasEnded());
+        QVERIFY(env.prompts().isEmpty());
+        dialog.exitNow();
     }
 
     void serverRefusalIsShown_data()
