@@ -1,5 +1,7 @@
 #include "chat/finger/fingerview.h"
 
+#include <QMdiArea>
+
 namespace tavern {
 
 namespace {
@@ -58,6 +60,14 @@ void CFingerFrame::Register()
         m_host.opened(m_title);
 }
 
+void CFingerFrame::GiveWay()
+{
+    if (m_registered && m_host.closed)
+        m_host.closed(m_title);
+    m_registered = false;
+    close(); // deleted later: the click that asked again may come from this very window
+}
+
 CFingerFrame *OpenFingerWindow(const QString &target, const FingerWindowHost &host)
 {
     auto *view = new CFingerView(new CFingerDoc(target), host);
@@ -65,6 +75,14 @@ CFingerFrame *OpenFingerWindow(const QString &target, const FingerWindowHost &ho
     if (!host.place || !host.place(frame)) {
         delete frame;
         return nullptr;
+    }
+    // Two windows of one name would share one entry in the window list and one tab.
+    if (QMdiArea *area = frame->mdiArea()) {
+        for (QMdiSubWindow *other : area->subWindowList()) {
+            auto *older = qobject_cast<CFingerFrame *>(other);
+            if (older && older != frame && older->windowName() == frame->windowName())
+                older->GiveWay();
+        }
     }
     frame->Register();
     view->OnInitialUpdate();

@@ -70,6 +70,9 @@ public:
     // Joins the window list and tabs (host.opened); the frame leaves them when it
     // is deleted (host.closed).
     void Register();
+    // Leaves the window list and tabs at once and closes: a new window for the same
+    // target takes its name.
+    void GiveWay();
 
 private:
     CFingerView *m_view;
@@ -79,7 +82,8 @@ private:
 };
 
 // Makes the document, view and frame for a target ("user@host"), places the frame
-// through host.place, registers it through host.opened and starts the query.
+// through host.place, registers it through host.opened and starts the query. A
+// finger window of the same target already in the window area gives way to it.
 // Returns the frame, or null when it could not be placed.
 CFingerFrame *OpenFingerWindow(const QString &target, const FingerWindowHost &host);
 

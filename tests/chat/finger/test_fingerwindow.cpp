@@ -4,6 +4,7 @@
 #include "tests/chat/finger/fingerdaemon.h"
 
 #include <QMdiArea>
+#include <QPointer>
 #include <QTest>
 #include <QTextBlock>
 
@@ -103,6 +104,31 @@ private slots:
         QTRY_COMPARE(frame.activated, QStringList{"Finger: a@127.0.0.1"});
         frame.area.closeAllSubWindows();
         QTRY_COMPARE(frame.closed.size(), 2);
+    }
+
+    void askingAgainReplacesTheWindowOfThatTarget()
+    {
+        FingerDaemon daemon;
+        FakeFrame frame;
+        frame.area.show();
+        QStringList events;
+        FingerWindowHost host = frame.host(daemon.port());
+        host.opened = [&](const QString &t) { events << "opened " + t; };
+        host.closed = [&](const QString &t) { events << "closed " + t; };
+        CFingerFrame *other = OpenFingerWindow("b@127.0.0.1", host);
+        CFingerFrame *first = OpenFingerWindow("a@127.0.0.1", host);
+        QPointer<CFingerFrame> gone(first);
+        CFingerFrame *again = OpenFingerWindow("a@127.0.0.1", host);
+        QVERIFY(other && first && again && again != first);
+        // The old window leaves the list before the new one joins it under the same name.
+        QCOMPARE(events, QStringList({"opened Finger: b@127.0.0.1", "opened Finger: a@127.0.0.1",
+                                      "closed Finger: a@127.0.0.1", "opened Finger: a@127.0.0.1"}));
+        QTRY_VERIFY(!gone);
+        QCOMPARE(frame.area.subWindowList().size(), 2);
+        QVERIFY(frame.area.subWindowList().contains(again) && frame.area.subWindowList().contains(other));
+        frame.area.closeAllSubWindows();
+        QTRY_COMPARE(events.size(), 6);
+        QCOMPARE(events.count("closed Finger: a@127.0.0.1"), 2);
     }
 
     void unplacedWindowAsksNothing()
