@@ -253,7 +253,16 @@ void CGameView::onPlayerSelected()
     const QList<QListWidgetItem *> chosen = m_players->selectedItems();
     if (chosen.isEmpty())
         return;
+    // A player without details (Descent II lists twelve, details cover eight) shows
+    // empty fields, not those of the player shown before.
+    clearPlayerDetails();
     m_listener.SelectPlayer(chosen.first()->text());
+}
+
+void CGameView::clearPlayerDetails()
+{
+    for (const char *label : kPlayerLabels)
+        field(QString::fromLatin1(label))->clear();
 }
 
 void CGameView::clearDetails()
@@ -288,8 +297,7 @@ void CGameView::showPlayers(const QStringList &names)
         if (!names.isEmpty())
             m_players->setCurrentRow(0);
     }
-    for (const char *label : kPlayerLabels)
-        field(QString::fromLatin1(label))->clear();
+    clearPlayerDetails();
     if (!names.isEmpty())
         m_listener.SelectPlayer(names.first());
 }

@@ -64,6 +64,7 @@ private:
     void onGameSelected();
     void onPlayerSelected();
     void clearDetails();
+    void clearPlayerDetails();
     void showGame(const spy::SpyGameFields &fields);
     void showPlayers(const QStringList &names);
     void showPlayer(const spy::SpyPlayerFields &fields);

@@ -200,14 +200,23 @@ private slots:
                  qPrintable(chat.lastDump().join(u'\n')));
         QTRY_COMPARE(d2.requestsOfType(44).size(), 1);
         QCOMPARE(d2.requestsOfType(44).first().mid(5, 4), QByteArray::fromHex("0df0ad0b"));
+        // Seven more join: the players list names all nine, details cover eight.
+        for (int i = 3; i <= 9; ++i) {
+            descentwire::Player extra;
+            extra.callsign = "Extra" + QByteArray::number(i);
+            extra.node = descentwire::nodeOf(10, 0, 1, std::uint8_t(i), std::uint8_t(i));
+            extra.kills = i;
+            d2.info.players << extra;
+        }
         d2.answerDetails();
         QVERIFY2(chat.shows({field("Game Name:", QStringLiteral("Pyro Party")),
                              field("Mission:", QStringLiteral("Descent 2: Counterstrike!")),
                              field("Mission Level:", QStringLiteral("12")), field("Difficulty:", QStringLiteral("Ace")),
                              field("Game Mode:", QStringLiteral("Flag Hoard (Restricted)")),
                              check("Short Pkts", true), field("PPS:", QStringLiteral("20")),
-                             field("Current:", QStringLiteral("2")), field("Max:", QStringLiteral("6")),
+                             field("Current:", QStringLiteral("9")), field("Max:", QStringLiteral("6")),
                              item("Players", QStringLiteral("Magnum"), true), item("Players", QStringLiteral("Vulcan"), false),
+                             item("Players", QStringLiteral("Extra9"), false),
                              field("Rank:", QStringLiteral("Admiral")), field("Kills:", QStringLiteral("31")),
                              field("Deaths:", QStringLiteral("2")), field("Score:", QStringLiteral("4500")),
                              field("IP Address:", QStringLiteral("10.0.0.7"))}),
@@ -216,6 +225,14 @@ private slots:
         QVERIFY2(chat.shows({field("Rank:", QStringLiteral("Lieutenant")), field("Kills:", QStringLiteral("5")),
                              field("Deaths:", QStringLiteral("17")), field("Score:", QStringLiteral("-300")),
                              field("IP Address:", QStringLiteral("192.168.1.44"))}),
+                 qPrintable(chat.lastDump().join(u'\n')));
+        QVERIFY(chat.spy(QStringLiteral("Players\tExtra8")));
+        QVERIFY2(chat.shows({field("Kills:", QStringLiteral("8")), field("IP Address:", QStringLiteral("10.0.1.8"))}),
+                 qPrintable(chat.lastDump().join(u'\n')));
+        QVERIFY(chat.spy(QStringLiteral("Players\tExtra9")));
+        QVERIFY2(chat.shows({item("Players", QStringLiteral("Extra9"), true), field("Rank:", QString()),
+                             field("Kills:", QString()), field("Deaths:", QString()), field("Score:", QString()),
+                             field("IP Address:", QString())}),
                  qPrintable(chat.lastDump().join(u'\n')));
 
         // The broadcast now carries the chosen game's security value.
