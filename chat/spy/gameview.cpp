@@ -59,7 +59,11 @@ CGameView::CGameView(std::unique_ptr<spy::ISpySocket> socket, QWidget *parent)
     : QWidget(parent), m_listener(std::move(socket))
 {
     buildForm();
-    connect(&m_listener, &spy::CSpyListener::gameListCleared, m_games, &QListWidget::clear);
+    // The details of a game from the list left behind go with it.
+    connect(&m_listener, &spy::CSpyListener::gameListCleared, this, [this] {
+        m_games->clear();
+        clearDetails();
+    });
     connect(&m_listener, &spy::CSpyListener::gameAdded, m_games, [this](const QString &name) { m_games->addItem(name); });
     connect(&m_listener, &spy::CSpyListener::waitingForGame, this, [this] {
         clearDetails();

@@ -245,7 +245,8 @@ private slots:
         QVERIFY(chat.spy(QStringLiteral("Socket:\t3")));
         QVERIFY(chat.spy(QStringLiteral("Descent I")));
         QVERIFY2(chat.shows({check("Descent I", true), field("Socket:", QStringLiteral("3")),
-                             item("Games", QStringLiteral("Old School"), false)}),
+                             item("Games", QStringLiteral("Old School"), false), field("Game Name:", QString()),
+                             field("Kills:", QString())}),
                  qPrintable(chat.lastDump().join(u'\n')));
         QVERIFY(chat.lastDump().filter(QStringLiteral("\tGames\t")).size() == 1);
         QVERIFY(!d1.requestsOfType(36).isEmpty());
