@@ -26,6 +26,16 @@ bool parseFieldFlag(const QString &value)
     return v == QLatin1String("1") || v == QLatin1String("true") || v == QLatin1String("yes") || v == QLatin1String("on");
 }
 
+void chainTabOrder(std::initializer_list<QWidget *> controls)
+{
+    QWidget *previous = nullptr;
+    for (QWidget *control : controls) {
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
+}
+
 bool CheckedDialog::run()
 {
     for (;;) {

@@ -15,6 +15,8 @@
 #include <QHash>
 #include <QString>
 
+#include <initializer_list>
+
 class QDialogButtonBox;
 
 namespace ferry {
@@ -24,6 +26,11 @@ QHash<QString, QString> parseFieldAssignments(const QString &text);
 
 // A scripted check box value: "1", "true", "yes" or "on" (any case) tick it.
 bool parseFieldFlag(const QString &value);
+
+// Tab visits the controls in this order (the order the eye reads the form), before
+// the buttons that were made after them. Without it Tab follows the order the
+// controls were made in, which need not be where they stand.
+void chainTabOrder(std::initializer_list<QWidget *> controls);
 
 class CheckedDialog : public QDialog {
     Q_OBJECT

@@ -67,6 +67,15 @@ CFingerSession::CFingerSession(const QString &target, QObject *parent)
     connect(&m_socket, &QTcpSocket::readyRead, this, &CFingerSession::OnReceive);
     connect(&m_socket, &QTcpSocket::disconnected, this, &CFingerSession::OnClose);
     connect(&m_socket, &QTcpSocket::errorOccurred, this, &CFingerSession::OnError);
+    m_silence.setSingleShot(true);
+    m_silence.setInterval(kSilenceLimitMs);
+    connect(&m_silence, &QTimer::timeout, this, [this] {
+        if (m_lookupId >= 0) {
+            QHostInfo::abortHostLookup(m_lookupId);
+            m_lookupId = -1;
+        }
+        fail(kHostDidNotAnswer);
+    });
 }
 
 CFingerSession::~CFingerSession()
@@ -82,6 +91,7 @@ void CFingerSession::Start()
     if (m_state != State::Idle)
         return;
     m_state = State::LookingUp;
+    m_silence.start();
     m_lookupId = QHostInfo::lookupHost(m_target.host, this, &CFingerSession::OnLookupDone);
 }
 
@@ -106,12 +116,14 @@ void CFingerSession::OnLookupDone(const QHostInfo &info)
         return;
     }
     m_state = State::Connecting;
+    m_silence.start();
     m_socket.connectToHost(address, m_port);
 }
 
 void CFingerSession::OnConnect()
 {
     m_state = State::Connected;
+    m_silence.start();
     m_socket.write(FingerRequest(m_target.user));
 }
 
@@ -120,6 +132,7 @@ void CFingerSession::OnReceive()
     const QByteArray bytes = m_socket.readAll();
     if (bytes.isEmpty())
         return;
+    m_silence.start();
     const QString text = decodeReceived(bytes);
     if (!text.isEmpty())
         emit textReceived(text);
@@ -142,6 +155,7 @@ void CFingerSession::OnClose()
     if (m_state != State::Connected)
         return;
     OnReceive();
+    m_silence.stop();
     m_state = State::Closed;
     // A character cut off by the close is shown as the bytes that arrived.
     if (!m_partialChar.isEmpty()) {
@@ -162,6 +176,7 @@ void CFingerSession::OnError(QAbstractSocket::SocketError)
 void CFingerSession::fail(const char *text)
 {
     m_state = State::Failed;
+    m_silence.stop();
     m_socket.abort();
     emit textReceived(QString::fromLatin1(text));
     emit finished();

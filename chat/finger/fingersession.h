@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace tavern {
 
@@ -32,11 +33,17 @@ inline constexpr const char *kHostConnectionClosed = "\nHost connection closed."
 inline constexpr const char *kHostLookupFailed = "Host lookup failed.";
 // Shown when the host cannot be reached or refuses the connection.
 inline constexpr const char *kHostConnectionFailed = "Host connection failed.";
+// Shown when the host keeps silent (no address, no connection or no bytes) too long.
+inline constexpr const char *kHostDidNotAnswer = "Host did not answer.";
 
 class CFingerSession : public QObject {
     Q_OBJECT
 public:
     enum class State { Idle, LookingUp, Connecting, Connected, Closed, Failed };
+    // How long the query waits for the next step (an address, the connection, the
+    // next bytes) before it gives up: a host that accepts and never answers would
+    // otherwise hold the connection and leave the window empty for good.
+    static constexpr int kSilenceLimitMs = 60000;
 
     explicit CFingerSession(const QString &target, QObject *parent = nullptr);
     ~CFingerSession() override;
@@ -48,6 +55,8 @@ public:
     // The service port; the finger port unless a test points it elsewhere.
     void setPort(quint16 port) { m_port = port; }
     quint16 port() const { return m_port; }
+    // The silence limit; kSilenceLimitMs unless a test shortens it.
+    void setSilenceLimit(int ms) { m_silence.setInterval(ms); }
 
     // Starts the host look-up; everything after it happens on the event loop.
     void Start();
@@ -72,6 +81,7 @@ private:
     State m_state = State::Idle;
     int m_lookupId = -1;
     QTcpSocket m_socket;
+    QTimer m_silence;
     // The last bytes of a chunk that begin a UTF-8 character completed by the next chunk.
     QByteArray m_partialChar;
 };

@@ -125,6 +125,8 @@ CLaunchpadDlg::CLaunchpadDlg(CLaunchTable &table, const QString &programDir, QWi
     content->addWidget(m_list);
     content->addLayout(right, 1);
     setContentWithButtons(content);
+    ferry::chainTabOrder({m_list, m_name, m_file, m_directory, m_parameters, m_selectIcon, add, remove, find, look,
+                          m_closeChat, m_confirmLaunch});
 
     connect(m_list, &QListWidget::currentRowChanged, this, [this] { LoadSelection(); });
     connect(m_name, &QLineEdit::editingFinished, this, &CLaunchpadDlg::OnTitleEdited);

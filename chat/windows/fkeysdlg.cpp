@@ -29,6 +29,7 @@ CFKeysDlg::CFKeysDlg(CTavernwApp &app, QWidget *parent) : CheckedDialog(parent),
         auto *field = new QLineEdit(this);
         field->setMaxLength(kMaxText);
         field->setText(texts.value(i));
+        field->setCursorPosition(0); // a text longer than the field shows its beginning
         field->setMinimumWidth(360);
         form->addRow(keyName(i), field);
         m_fields << field;

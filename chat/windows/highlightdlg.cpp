@@ -7,6 +7,7 @@
 #include "platform/prompts.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -39,7 +40,22 @@ CHighlightDlg::CHighlightDlg(CTavernwApp &app, QWidget *parent)
     grid->addWidget(m_field, 2, 2);
     // Changes are stored as they are made, so OK is the one way out.
     setContentWithButtons(grid, QDialogButtonBox::Ok);
+    ferry::chainTabOrder({m_list, remove, colour, add, m_field});
+    // Enter in the word's field adds the word, as "<<" does, instead of closing.
+    m_field->installEventFilter(this);
     repaintSample();
+}
+
+bool CHighlightDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_field && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            AddWord();
+            return true;
+        }
+    }
+    return CheckedDialog::eventFilter(watched, event);
 }
 
 void CHighlightDlg::wordSelected()

@@ -42,6 +42,7 @@ public:
     void done(int result) override;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void applyFields(const QHash<QString, QString> &fields) override;
 
 private:

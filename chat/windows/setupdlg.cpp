@@ -22,6 +22,7 @@ QLineEdit *limitedField(const QString &text, int maxLength, QWidget *parent)
     auto *field = new QLineEdit(parent);
     field->setMaxLength(maxLength);
     field->setText(text);
+    field->setCursorPosition(0); // a text longer than the field shows its beginning
     return field;
 }
 
@@ -46,7 +47,7 @@ CSetupDlg::CSetupDlg(CTavernwApp &app, QWidget *parent)
       m_beepOnPrivate(new QCheckBox(QStringLiteral("&Beep on private messages"), this)),
       m_font(new QLabel(this)),
       m_tls(new QCheckBox(QStringLiteral("Use &TLS"), this)),
-      m_autoReconnect(new QCheckBox(QStringLiteral("Reconnect a&utomatically"), this))
+      m_autoReconnect(new QCheckBox(QStringLiteral("Reconnect auto&matically"), this))
 {
     setWindowTitle(QStringLiteral("Tavern97 Setup"));
     const CChatSettings &s = app.m_Settings;
@@ -78,6 +79,8 @@ CSetupDlg::CSetupDlg(CTavernwApp &app, QWidget *parent)
     form->addRow(QStringLiteral("Port:"), m_port);
     form->addRow(m_tls);
     form->addRow(m_autoReconnect);
+    ferry::chainTabOrder({m_autoLog, m_spamFilter, m_privateWindows, m_showJoinPart, m_profanityFilter, m_beepOnPrivate,
+                          m_quitMsg, m_channel, m_chatServer, m_port, m_tls, m_autoReconnect});
 
     setContentWithButtons(form);
 }

@@ -13,6 +13,7 @@
 #include "chat/windows/setupdlg.h"
 #include "chat/windows/chatframe.h"
 #include "tests/chat/freshregistry.h"
+#include "tests/support/dialogkeys.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -360,6 +361,36 @@ private slots:
         QCOMPARE(r.app.m_Settings.HighlightWords.size(), 1);
         r.feed(QStringLiteral(":bob!u@h PRIVMSG #lanway :nice FRAG"));
         QCOMPARE(shownColour(r.view(QStringLiteral("#lanway")), QStringLiteral("<bob> nice FRAG")), QColor(255, 128, 0));
+    }
+
+    void dialogsWorkFromTheKeyboard()
+    {
+        PrefsRig r;
+        const auto keyboardFaults = [](QDialog &dlg) {
+            const QString faults = ferry::test::tabOrderFault(&dlg) + ferry::test::accessKeyClash(&dlg);
+            dlg.hide();
+            return faults;
+        };
+        CSetupDlg setup(r.app, &r.frame);
+        QCOMPARE(keyboardFaults(setup), QString());
+        CColorsDlg colours(r.app, &r.frame);
+        QCOMPARE(keyboardFaults(colours), QString());
+        CFKeysDlg keys(r.app, &r.frame);
+        QCOMPARE(keyboardFaults(keys), QString());
+
+        // Enter in the highlighter's field adds the word typed there; the dialog stays.
+        CHighlightDlg words(r.app, &r.frame);
+        QCOMPARE(keyboardFaults(words), QString());
+        words.show();
+        QVERIFY(QTest::qWaitForWindowActive(&words));
+        words.wordField()->setFocus();
+        QTest::keyClicks(words.wordField(), QStringLiteral("Lag"));
+        QTest::keyClick(words.wordField(), Qt::Key_Return);
+        QVERIFY(words.isVisible());
+        QCOMPARE(valueNames(kFilters), QStringList{QStringLiteral("lag")});
+        QCOMPARE(words.currentWord(), QStringLiteral("lag"));
+        QTest::keyClick(words.wordField(), Qt::Key_Escape);
+        QVERIFY(!words.isVisible());
     }
 
     void highlighterByScriptFromTheMenu()

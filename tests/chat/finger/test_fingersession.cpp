@@ -17,9 +17,11 @@ struct Query {
     int pieces = 0;
     QSignalSpy finished{&session, &CFingerSession::finished};
 
-    Query(const QString &target, quint16 port) : session(target)
+    Query(const QString &target, quint16 port, int silenceLimitMs = 0) : session(target)
     {
         session.setPort(port);
+        if (silenceLimitMs > 0)
+            session.setSilenceLimit(silenceLimitMs);
         QObject::connect(&session, &CFingerSession::textReceived, &session, [this](const QString &t) {
             shown += t;
             ++pieces;
@@ -119,6 +121,29 @@ private slots:
         Query noHost("alice", closedPort);
         QTRY_COMPARE(noHost.finished.count(), 1);
         QCOMPARE(noHost.shown, QString("Host lookup failed."));
+
+        // A host that takes the request and keeps silent is given up on and let go;
+        // one that keeps talking is not cut off by the same limit.
+        FingerDaemon silent;
+        silent.stepwise = true;
+        silent.answer = {"never sent"};
+        Query waiting("carol@127.0.0.1", silent.port(), 700);
+        QTRY_VERIFY(silent.requestComplete());
+        QTRY_COMPARE_WITH_TIMEOUT(waiting.finished.count(), 1, 10000);
+        QCOMPARE(waiting.shown, QString("Host did not answer."));
+        QTRY_VERIFY(silent.peerGone);
+
+        FingerDaemon slow;
+        slow.stepwise = true;
+        slow.answer = {"one ", "two ", "three"};
+        Query patient("dave@127.0.0.1", slow.port(), 1500);
+        QTRY_VERIFY(slow.requestComplete());
+        for (int i = 0; i < 3; ++i) {
+            QTest::qWait(900); // the three pauses add up to more than the limit
+            slow.sendNext();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(patient.finished.count(), 1, 10000);
+        QCOMPARE(patient.shown, QString("one two three\nHost connection closed."));
     }
 
     void endingTheQueryEarlyClosesTheConnection()

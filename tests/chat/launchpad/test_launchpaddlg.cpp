@@ -5,6 +5,7 @@
 #include "chat/launchpad/launchbar.h"
 #include "tests/chat/launchpad/launchpadrig.h"
 #include "platform/prompts.h"
+#include "tests/support/dialogkeys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -123,6 +124,19 @@ private slots:
         QVERIFY(rig.table().Slots[1] == tavern::CLaunchSlot());
         QCOMPARE(dlg->EditedSlot(), 0);
         QCOMPARE(dlg->programName()->text(), QStringLiteral("Descent II"));
+    }
+
+    void dialogWorksFromTheKeyboard()
+    {
+        LaunchpadRig rig;
+        rig.start();
+        fillSlots(rig.table(), 2);
+        rig.dialog()->OnOpen();
+        QCOMPARE(ferry::test::tabOrderFault(rig.dialog()), QString());
+        QCOMPARE(ferry::test::accessKeyClash(rig.dialog()), QString());
+        rig.dialog()->hide();
+        tavern::CAddLaunchItemDlg ask(rig.dialog());
+        QCOMPARE(ferry::test::tabOrderFault(&ask), QString());
     }
 
     void fullLaunchpadRefusesAddAndDrop()
