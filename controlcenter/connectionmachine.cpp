@@ -84,12 +84,17 @@ void ConnectionMachine::onConnect()
     }
     if (m_target.isEmpty())
         return;
-    if (m_target.compare(QLatin1String(texts::LocalTarget), Qt::CaseInsensitive) == 0)
+    if (isLocalTarget())
         toggleLocalServer();
     else if (state() == SignedOn || state() == SigningOff)
         signOff();
     else
         signOn();
+}
+
+bool ConnectionMachine::isLocalTarget() const
+{
+    return m_target.compare(QLatin1String(texts::LocalTarget), Qt::CaseInsensitive) == 0;
 }
 
 void ConnectionMachine::connectTo(const ServerChoice &choice)
@@ -193,9 +198,10 @@ void ConnectionMachine::logoff()
     if (m_record.stateWord == std::uint32_t(DriverTunnelState::TunnelToServer))
         m_driver.control(DriverCode::CloseTunnel, m_record);
     m_view.refreshFields();
-    // Without a target there is nobody to tell, so no socket is needed either
-    // (an exit without any sign-on must not complain about the own address).
-    if (m_target.isEmpty())
+    // Without a server target there is nobody to tell, so no socket is needed
+    // either: an exit without any sign-on must not complain about the own address,
+    // nor one while the local server holds the server port.
+    if (m_target.isEmpty() || isLocalTarget())
         return;
     if (!m_serverSocket && !createServerSocket())
         return;

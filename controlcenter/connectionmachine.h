@@ -95,6 +95,7 @@ private:
     int state() const;
     void setState(int state);
     void resolveTarget();
+    bool isLocalTarget() const;
     void toggleLocalServer();
     void signOff();
     void signOn();

@@ -52,6 +52,9 @@ IpxNotBoundDialog::IpxNotBoundDialog(QWidget *parent, const QList<QStringList> &
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(text);
     layout->addLayout(buttons);
+    // The wrapped text alone would make the dialog too narrow for its whole title
+    // (the room beside it is for the title bar's icon and buttons).
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 120);
 }
 
 QString IpxNotBoundDialog::onYes()

@@ -82,6 +82,8 @@ ProxyDialog::ProxyDialog(QWidget *parent)
     m_name->setText(setting.name);
     m_port->setText(setting.port);
     m_enable->setChecked(setting.enabled);
+    // Room for a whole proxy host name.
+    m_name->setMinimumWidth(m_name->fontMetrics().averageCharWidth() * 32);
 
     auto *form = new QFormLayout;
     form->addRow(tr("&Name of your proxy server"), m_name);

@@ -316,6 +316,14 @@ private slots:
         QVERIFY(rig.localFlagCleared);
         QVERIFY(!rig.driver.session().localServer);
         QVERIFY(rig.server.next(100).isEmpty());
+
+        // Leaving while the local server runs: there is no server to sign off from,
+        // so no socket is wanted and no box about one shows.
+        rig.dialog->connectButton()->click();
+        QCOMPARE(rig.state(), int(LocalServerRunning));
+        rig.dialog->exitNow();
+        QVERIFY(rig.dialog->hasEnded());
+        QCOMPARE(rig.promptTexts(), QStringList());
     }
 
     void invalidServerIsRefusedBeforeAnythingIsSent_data()
