@@ -41,14 +41,15 @@ CHighlightDlg::CHighlightDlg(CTavernwApp &app, QWidget *parent)
     // Changes are stored as they are made, so OK is the one way out.
     setContentWithButtons(grid, QDialogButtonBox::Ok);
     ferry::chainTabOrder({m_list, remove, colour, add, m_field});
-    // Enter in the word's field adds the word, as "<<" does, instead of closing.
+    // Enter in the word's field adds the word typed there, as "<<" does, instead of
+    // closing; with the field empty it is OK as elsewhere.
     m_field->installEventFilter(this);
     repaintSample();
 }
 
 bool CHighlightDlg::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_field && event->type() == QEvent::KeyPress) {
+    if (watched == m_field && event->type() == QEvent::KeyPress && !m_field->text().trimmed().isEmpty()) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             AddWord();

@@ -378,7 +378,8 @@ private slots:
         CFKeysDlg keys(r.app, &r.frame);
         QCOMPARE(keyboardFaults(keys), QString());
 
-        // Enter in the highlighter's field adds the word typed there; the dialog stays.
+        // Enter in the highlighter's field adds the word typed there and the dialog
+        // stays; with the field empty, Enter is OK.
         CHighlightDlg words(r.app, &r.frame);
         QCOMPARE(keyboardFaults(words), QString());
         words.show();
@@ -389,8 +390,10 @@ private slots:
         QVERIFY(words.isVisible());
         QCOMPARE(valueNames(kFilters), QStringList{QStringLiteral("lag")});
         QCOMPARE(words.currentWord(), QStringLiteral("lag"));
-        QTest::keyClick(words.wordField(), Qt::Key_Escape);
+        words.wordField()->clear();
+        QTest::keyClick(words.wordField(), Qt::Key_Return);
         QVERIFY(!words.isVisible());
+        QCOMPARE(words.result(), int(QDialog::Accepted));
     }
 
     void highlighterByScriptFromTheMenu()
