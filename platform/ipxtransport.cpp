@@ -36,8 +36,14 @@ IpxTransport::IpxTransport(QObject *parent)
                 [this](const QByteArray &packet) { sendIntoTunnel(packet); })
 {
     connect(&m_helloTimer, &QTimer::timeout, this, &IpxTransport::sendHello);
-    m_silenceTimer.setInterval(60 * 1000);
-    connect(&m_silenceTimer, &QTimer::timeout, this, &IpxTransport::forgetSilentClients);
+    m_keepAliveTimer.setInterval(m_network.keepAlive().intervalMs);
+    connect(&m_keepAliveTimer, &QTimer::timeout, this, &IpxTransport::checkSilentClients);
+}
+
+void IpxTransport::setKeepAlive(const LocalIpxNetwork::KeepAlive &keepAlive)
+{
+    m_network.setKeepAlive(keepAlive);
+    m_keepAliveTimer.setInterval(keepAlive.intervalMs);
 }
 
 IpxTransport::~IpxTransport() = default;
@@ -79,7 +85,7 @@ void IpxTransport::open(const TunnelSession &session)
     m_network.clear();
     m_network.setOwnAddress(session.ownAddress);
     connect(m_endpoint, &QUdpSocket::readyRead, this, &IpxTransport::readEndpoint);
-    m_silenceTimer.start();
+    m_keepAliveTimer.start();
 }
 
 void IpxTransport::start(const TunnelSession &session)
@@ -118,7 +124,7 @@ void IpxTransport::stop()
 void IpxTransport::shutdown()
 {
     closeTunnel();
-    m_silenceTimer.stop();
+    m_keepAliveTimer.stop();
     delete m_endpoint;
     m_endpoint = nullptr;
     m_network.clear();

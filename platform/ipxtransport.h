@@ -57,7 +57,9 @@ public:
 
     // Timer operations, called directly by tests.
     void sendHello();
-    void forgetSilentClients() { m_network.forgetSilentClients(); }
+    void checkSilentClients() { m_network.checkSilentClients(); }
+    // Shorter keep-alive timings for tests; takes effect at once.
+    void setKeepAlive(const LocalIpxNetwork::KeepAlive &keepAlive);
 
 private:
     void readEndpoint();
@@ -76,7 +78,7 @@ private:
     bool m_welcomed = false;
     int m_hellosUnanswered = 0;
     QTimer m_helloTimer;
-    QTimer m_silenceTimer;
+    QTimer m_keepAliveTimer;
 };
 
 } // namespace ferry

@@ -61,14 +61,13 @@ LocalIpxNetwork::Verdict LocalIpxNetwork::registerClient(const tunnel::Peer &fro
     Client *known = clientAt(from);
     if (!known) {
         if (m_clients.size() >= kMaxClients)
-            forgetSilentClients();
-        if (m_clients.size() >= kMaxClients)
             return Verdict::Refused;
         m_clients.append(Client{from, ipx::nodeFor(m_ownAddress, nextClientNumber()), 0});
         known = &m_clients.last();
     }
     // A client that registers again (its first answer was lost) keeps its node.
     known->lastHeardMs = m_clock();
+    known->pingsUnanswered = 0;
     sendToClient(*known, ipx::registrationReply(kNetwork, known->node, ipx::nodeFor(m_ownAddress, 0)));
     return Verdict::Registered;
 }
@@ -85,7 +84,10 @@ LocalIpxNetwork::Verdict LocalIpxNetwork::fromClient(const QByteArray &datagram,
     Client *sender = clientAt(from);
     if (!sender)
         return Verdict::NotAClient;
+    // Any packet proves the client is still there; its answer to a keep-alive
+    // ping is addressed to the endpoint's node and ends below as NoSuchNode.
     sender->lastHeardMs = m_clock();
+    sender->pingsUnanswered = 0;
     if (header->source.node != sender->node)
         return Verdict::Spoofed;
 
@@ -129,10 +131,28 @@ int LocalIpxNetwork::fromTunnel(const QByteArray &packet)
     return 0;
 }
 
-void LocalIpxNetwork::forgetSilentClients()
+int LocalIpxNetwork::checkSilentClients()
 {
     const qint64 now = m_clock();
-    m_clients.removeIf([now](const Client &c) { return now - c.lastHeardMs >= kSilenceLimitMs; });
+    const int limit = m_keepAlive.pings;
+    const auto silent = [&](const Client &c) { return now - c.lastHeardMs >= m_keepAlive.quietMs; };
+    m_clients.removeIf([&](const Client &c) { return silent(c) && c.pingsUnanswered >= limit; });
+
+    // DOSBox answers only an echo ping sent to the broadcast node, so that is
+    // its destination; the datagram itself goes to the one client alone.
+    ipx::Header ping;
+    ping.destination = {kNetwork, ipx::kBroadcastNode, ipx::kEchoSocket};
+    ping.source = {kNetwork, ipx::nodeFor(m_ownAddress, 0), ipx::kEchoSocket};
+    const QByteArray packet = ipx::encodeHeader(ping);
+    int sent = 0;
+    for (Client &c : m_clients) {
+        if (!silent(c))
+            continue;
+        ++c.pingsUnanswered;
+        sendToClient(c, packet);
+        ++sent;
+    }
+    return sent;
 }
 
 } // namespace ferry

@@ -7,6 +7,7 @@
 #include "protocol/ipxpacket.h"
 #include "protocol/ports.h"
 #include "protocol/tunnelframes.h"
+#include "tests/support/dosboxfixture.h"
 #include "tests/support/testenv.h"
 
 #include <QNetworkDatagram>
@@ -235,12 +236,14 @@ private slots:
         }
     }
 
-    void sixtyFourGamesAtMostAndSilentOnesForgotten()
+    void sixtyFourGamesAtMostAndSilentOnesPingedThenForgotten()
     {
         Rig rig;
         QVERIFY(rig.open());
+        LocalIpxNetwork &network = rig.transport->network();
         qint64 now = 1000;
-        rig.transport->network().setClock([&now] { return now; });
+        network.setClock([&now] { return now; });
+        const LocalIpxNetwork::KeepAlive keepAlive = network.keepAlive();
         std::vector<std::unique_ptr<Game>> games;
         for (int i = 0; i < LocalIpxNetwork::kMaxClients; ++i) {
             games.push_back(std::make_unique<Game>());
@@ -250,19 +253,79 @@ private slots:
         late.send(ipx::registrationRequest());
         QVERIFY(late.quiet(300));
 
-        // Ten minutes later the first game, which kept talking, is still there;
-        // the other 63 are forgotten and make room.
-        now += LocalIpxNetwork::kSilenceLimitMs - 1;
+        // The first game keeps talking and is left alone; the other 63 are pinged
+        // from the endpoint's node, as "ipxnet ping" does it.
+        now += keepAlive.quietMs - 1;
         games[0]->send(games[0]->packet(games[1]->node, "still here"));
         QVERIFY(games[1]->receive());
         now += 1;
+        QCOMPARE(network.checkSilentClients(), LocalIpxNetwork::kMaxClients - 1);
+        const auto ping = games[1]->receive();
+        const auto pingHeader = ping ? ipx::parseHeader(*ping) : std::nullopt;
+        QVERIFY(pingHeader);
+        const ipx::Node endpointNode = ipx::nodeFor(kOwnAddress, 0);
+        QCOMPARE(pingHeader->destination, (ipx::Address{0, ipx::kBroadcastNode, ipx::kEchoSocket}));
+        QCOMPARE(pingHeader->source, (ipx::Address{0, endpointNode, ipx::kEchoSocket}));
+        QVERIFY(games[0]->quiet());
+
+        // The third game answers as DOSBox does, to the pinger's node; the answer
+        // goes nowhere else.
+        ipx::Header answer;
+        answer.destination = {0, endpointNode, ipx::kEchoSocket};
+        answer.source = {0, games[2]->node, ipx::kEchoSocket};
+        games[2]->send(ipx::encodeHeader(answer));
+        QTRY_COMPARE(network.clients().at(2).pingsUnanswered, 0);
+        QVERIFY(games[1]->quiet() && rig.serverQuiet());
+
+        for (int round = 1; round < keepAlive.pings; ++round) {
+            now += keepAlive.intervalMs;
+            QCOMPARE(network.checkSilentClients(), LocalIpxNetwork::kMaxClients - 2);
+        }
+        QCOMPARE(network.clientCount(), LocalIpxNetwork::kMaxClients);
+        now += keepAlive.intervalMs;
+        QCOMPARE(network.checkSilentClients(), 0);
+        QCOMPARE(network.clientCount(), 2);
         QVERIFY(late.registerNode());
-        QCOMPARE(rig.transport->network().clientCount(), 2);
-        rig.transport->forgetSilentClients();
-        QCOMPARE(rig.transport->network().clientCount(), 2);
-        now += LocalIpxNetwork::kSilenceLimitMs;
-        rig.transport->forgetSilentClients();
+
+        // Nobody answers any more: after the pings the driver reports no game.
+        now += keepAlive.quietMs;
+        QCOMPARE(network.checkSilentClients(), 3);
+        QVERIFY(rig.busyWord() != 0u);
+        for (int round = 0; round < keepAlive.pings; ++round) {
+            now += keepAlive.intervalMs;
+            network.checkSilentClients();
+        }
         QCOMPARE(rig.busyWord(), 0u);
+    }
+
+    // A real DOSBox answers the endpoint's pings by itself while its DOS side
+    // idles, so it stays registered; once it quits it is forgotten within the
+    // pings' grace.
+    void dosboxStaysWhileIdleAndIsForgottenAfterItQuits()
+    {
+        if (test::DosBoxFixture::program().isEmpty())
+            QSKIP("dosbox is not installed");
+        Rig rig;
+        QVERIFY(rig.open());
+        rig.transport->setKeepAlive({500, 1000, 3});
+        LocalIpxNetwork &network = rig.transport->network();
+        test::DosBoxFixture dosbox;
+        QString why;
+        QVERIFY2(dosbox.start(QStringLiteral("127.0.0.1"), port(kIpxEndpointPort), &why), qPrintable(why));
+        QVERIFY(dosbox.waitConnected());
+        QCOMPARE(network.clientCount(), 1);
+
+        // Idle DOS sends nothing of its own: each newer sign of life is an
+        // answer to a ping. Several rounds outlast the grace of unanswered pings.
+        qint64 heard = network.clients().at(0).lastHeardMs;
+        for (int answers = 0; answers < 4; ++answers) {
+            QTRY_VERIFY_WITH_TIMEOUT(network.clientCount() == 1 && network.clients().at(0).lastHeardMs > heard, 15000);
+            heard = network.clients().at(0).lastHeardMs;
+        }
+        QVERIFY(rig.busyWord() != 0u);
+
+        QVERIFY(dosbox.finish());
+        QTRY_COMPARE_WITH_TIMEOUT(rig.busyWord(), 0u, 15000);
     }
 };
 
