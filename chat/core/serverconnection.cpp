@@ -95,6 +95,10 @@ bool CTavernwApp::ConnectToServer()
     m_strNick = m_identity.nickname.startsWith(u'#') ? u'$' + m_identity.nickname.mid(1) : m_identity.nickname;
     m_strChannel = m_Settings.Channel;
     PrintLine(QStringLiteral("Attempting to connect to chat server...."), m_Settings.Status);
+    // The wait for the server counts from here: the main frame's timer already ticks
+    // while start-up questions (the launchpad's first run) are open, and a user who
+    // takes a minute over them must not be sent to the fallback server unasked.
+    m_nConnectWait = 0;
     m_session.SetAutoReconnect(m_Settings.AutoReconnect);
     m_session.Connect(configuredEndpoint());
 
