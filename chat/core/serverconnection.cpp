@@ -99,6 +99,7 @@ bool CTavernwApp::ConnectToServer()
     // while start-up questions (the launchpad's first run) are open, and a user who
     // takes a minute over them must not be sent to the fallback server unasked.
     m_nConnectWait = 0;
+    m_bConnectStarted = true;
     m_session.SetAutoReconnect(m_Settings.AutoReconnect);
     m_session.Connect(configuredEndpoint());
 
@@ -263,7 +264,7 @@ void CTavernwApp::OnTimerTick()
 {
     m_session.Tick();
     reportDroppedCtcp();
-    if (!m_bEverRegistered) {
+    if (m_bConnectStarted && !m_bEverRegistered) {
         if (m_nConnectWait <= kFallbackTicks) {
             ++m_nConnectWait;
         } else {

@@ -257,6 +257,7 @@ private:
 
     QUdpSocket *m_pLocalSocket = nullptr;
     unsigned m_nConnectWait = 0;
+    bool m_bConnectStarted = false; // ConnectToServer ran: the connect wait counts
     int m_nSplash = 0;
 
     QString m_strFallbackHost;

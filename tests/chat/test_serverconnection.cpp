@@ -86,9 +86,11 @@ private slots:
         // Nothing listens at the configured address: the connection is refused quietly.
         ChatClient c(QStringLiteral("127.0.0.1"), ferry::test::freeTcpPort(), QStringLiteral("#player"));
         c.app.SetFallbackServer(fallback.host(), fallback.port());
-        // A first-run question left open at start-up: its time is not the server's.
-        for (int tick = 0; tick < 250; ++tick)
+        // A first-run question left open at start-up for two minutes: its time is not
+        // the server's, and nothing falls back before the client has tried its server.
+        for (int tick = 0; tick < 400; ++tick)
             c.app.OnTimerTick();
+        QVERIFY(!c.app.ServerSocket());
         QVERIFY(c.app.ConnectToServer());
         QCOMPARE(c.app.OwnNick(), QStringLiteral("$player"));
         QTRY_VERIFY_WITH_TIMEOUT(!c.app.ServerSocket(), 5000); // the refused attempt is over
