@@ -12,15 +12,22 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(ferry::programIcon(QStringLiteral("tavern97")));
 
     CTavernwProgram program(QString::fromLocal8Bit(argv[0]));
+    // Connected before start-up: a close while a start-up question is open must end
+    // the question's own event loop too. exit() ends every running loop, even before
+    // the main loop runs (where quit() does nothing).
+    QObject::connect(&program, &CTavernwProgram::finished, &app, [] { QCoreApplication::exit(0); },
+                     Qt::QueuedConnection);
     switch (program.Start()) {
     case CTavernwProgram::StartResult::HandedOver:
         return 0;
     case CTavernwProgram::StartResult::Failed:
         return 1;
+    case CTavernwProgram::StartResult::Closed:
+        program.Shutdown();
+        return 0;
     case CTavernwProgram::StartResult::Running:
         break;
     }
-    QObject::connect(&program, &CTavernwProgram::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     const int code = app.exec();
     program.Shutdown();
     return code;

@@ -42,8 +42,10 @@ bool CTavernwProgram::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_frame.get() && event->type() == QEvent::Close) {
         QMetaObject::invokeMethod(this, [this] {
-            if (m_frame && !m_frame->isVisible())
+            if (m_frame && !m_frame->isVisible()) {
+                m_closed = true;
                 emit finished();
+            }
         }, Qt::QueuedConnection);
     }
     return QObject::eventFilter(watched, event);
@@ -127,6 +129,10 @@ CTavernwProgram::StartResult CTavernwProgram::Start()
     // The launchpad loads its games; on a first run it asks whether to configure them.
     m_launchpad = tavern::WireLaunchpad(*m_app, *m_frame);
     m_launchpad->Start();
+    // A close while the first-run question was open ends the program here, before
+    // any window shows or any connection starts.
+    if (m_closed)
+        return StartResult::Closed;
 
     m_frame->show();
     m_launchpad->RebuildLaunchBar();

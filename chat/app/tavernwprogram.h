@@ -33,6 +33,7 @@ public:
         Running,    // the main window is up; run the event loop, then Shutdown()
         HandedOver, // a copy already runs and was brought to the front
         Failed,     // refused to start; the reason was shown
+        Closed,     // asked to end (a signal, the control center) while start-up asked its questions
     };
 
     static const QString kNoControlCenterText;
@@ -77,4 +78,5 @@ private:
     CDCCHandOver *m_dcc = nullptr;
     tavern::CLaunchpad *m_launchpad = nullptr;
     bool m_shutDown = false;
+    bool m_closed = false; // the main window has closed: the program ends
 };

@@ -114,6 +114,31 @@ private slots:
         QCOMPARE(::kill(pid_t(chat->processId()), signalNumber), 0);
         QVERIFY(endedNormally(*chat));
     }
+
+    // On a first run the launchpad asks whether to configure it before the main window
+    // shows. A termination signal (or the control center closing the chat) while that
+    // question waits for an answer ends the program all the same.
+    void endsWhileTheFirstRunQuestionIsOpen()
+    {
+        Session s;
+        QVERIFY(s.start());
+        QProcess chat;
+        QProcessEnvironment e = s.env.environment();
+        e.remove(QStringLiteral("FERRY_PROMPTS")); // the question really opens and waits
+        chat.setProcessEnvironment(e);
+        chat.setWorkingDirectory(s.env.home());
+        chat.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        chat.start(test::TestEnv::program(QStringLiteral("tavern97")), {});
+        QVERIFY(chat.waitForStarted(5000));
+        QVERIFY(QTest::qWaitFor([&] { return s.block().chatWindow() == chat.processId(); }, 10000));
+        QTest::qWait(500); // the question opens right after the registration
+        QVERIFY(test::catchesSignal(chat.processId(), SIGTERM));
+        QCOMPARE(::kill(pid_t(chat.processId()), SIGTERM), 0);
+        const bool ended = endedNormally(chat);
+        if (!ended)
+            chat.kill();
+        QVERIFY(ended);
+    }
 };
 
 QTEST_MAIN(TestTavern97Process)
