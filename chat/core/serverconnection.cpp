@@ -98,7 +98,6 @@ bool CTavernwApp::ConnectToServer()
     // The wait for the server counts from here: the main frame's timer already ticks
     // while start-up questions (the launchpad's first run) are open, and a user who
     // takes a minute over them must not be sent to the fallback server unasked.
-    m_nConnectWait = 0;
     m_bConnectStarted = true;
     m_session.SetAutoReconnect(m_Settings.AutoReconnect);
     m_session.Connect(configuredEndpoint());
